@@ -1,0 +1,119 @@
+// Start-up, the one window, its message loop and dispatch, hide and restore.
+#include "app/launcher.h"
+#include "launch/outside.h"
+
+LauncherState Launcher;
+
+static const int WindowWidth = 640;
+static const int WindowHeight = 480;
+
+static int RegisterLauncherClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass;
+    windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
+    windowClass.lpfnWndProc = LauncherWindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(NULL, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    windowClass.lpszMenuName = NULL;
+    windowClass.lpszClassName = LAUNCHER_CLASS;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+int RunLauncher(HINSTANCE instance)
+{
+    Launcher.Instance = instance;
+
+    // A launcher already up (even hidden, it keeps its window), or the
+    // companion application running: leave at once, bringing nothing forward.
+    if (FindWindowA(LAUNCHER_CLASS, LAUNCHER_TITLE) != NULL)
+        return 0;
+    if (FindWindowA(COMPANION_CLASS, COMPANION_TITLE) != NULL)
+        return 0;
+
+    Launcher.ScreenCentre.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    Launcher.ScreenCentre.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+
+    // The window does not exist yet, so the palette is realized on the
+    // screen's device context.
+    LoadAppPalette(instance, Launcher.MainWindow);
+
+    if (!FindDiscDrive())
+        return 0;
+
+    if (!RegisterLauncherClass(instance))
+        return 0;
+    Launcher.MainWindow = CreateWindowExA(0, LAUNCHER_CLASS, LAUNCHER_TITLE,
+                                          WS_POPUP | WS_DLGFRAME,
+                                          Launcher.ScreenCentre.x - WindowWidth / 2,
+                                          Launcher.ScreenCentre.y - WindowHeight / 2,
+                                          WindowWidth, WindowHeight,
+                                          NULL, NULL, instance, NULL);
+    if (Launcher.MainWindow == NULL)
+        return 0;
+    // SW_SHOWDEFAULT applies whatever show state our starter asked for. No
+    // UpdateWindow: the first WM_PAINT comes through the loop, after the
+    // configuration and the pictures below are in place.
+    ShowWindow(Launcher.MainWindow, SW_SHOWDEFAULT);
+
+    char backgroundPath[PathSize];
+    LoadDiscConfig(backgroundPath);
+    LoadBackgroundImage(instance, backgroundPath);
+    LoadButtonImages(instance);
+
+    MSG message = {};
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}
+
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return 0;
+    case WM_DESTROY:
+        if (Launcher.AppPalette != NULL) {
+            DeleteObject(Launcher.AppPalette);
+            Launcher.AppPalette = NULL;
+        }
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        return HandlePaint(window);
+    case WM_TIMER:
+        return HandleTimer(window, wParam);
+    case WM_MOUSEMOVE:
+        return HandleMouseMove(window, lParam);
+    case WM_LBUTTONDOWN:
+        return HandleLeftButtonDown(window, lParam);
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:
+        return HandlePaletteMessage(window, message, wParam);
+    case WM_USER:
+        return HandleCommand(window, wParam);
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// The window is not hidden with ShowWindow: it stays an existing, visible
+// top-level window of zero size, so a second launcher still finds it.
+void HideMainWindow()
+{
+    MoveWindow(Launcher.MainWindow, -1, -1, 0, 0, TRUE);
+}
+
+// Back to the centre at full size; the repaint flag repaints it whole.
+void RestoreMainWindow()
+{
+    MoveWindow(Launcher.MainWindow,
+               Launcher.ScreenCentre.x - WindowWidth / 2,
+               Launcher.ScreenCentre.y - WindowHeight / 2,
+               WindowWidth, WindowHeight, TRUE);
+}

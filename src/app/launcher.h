@@ -1,0 +1,99 @@
+// The launcher's one program-wide state record and the functions each part
+// of the launcher offers the others. Everything runs on the window's thread.
+#ifndef AUTORUN_LAUNCHER_H
+#define AUTORUN_LAUNCHER_H
+
+#include "platform.h"
+
+// Command codes, carried as the wParam of WM_USER. Each button has its own
+// code, so the code also names the button (and indexes its state and images).
+enum CommandCode { Install = 1, Uninstall = 2, Run = 3, ReadMe = 4, Cancel = 5 };
+const int CommandCodeLimit = 6;
+
+// Button states; also the index of the picture shown.
+enum ButtonState { Normal = 0, Pressed = 1, Highlighted = 2 };
+
+// The two watch timers of the launcher window, both ticking once a second.
+const UINT_PTR ChildExitTimerId = 100;
+const UINT_PTR InstallerTimerId = 101;
+const UINT WatchPeriod = 1000;
+
+const int PathSize = 256;         // paths, registry key paths, profile values
+const int CommandLineSize = 512;  // command lines, the uninstall command
+
+struct ScreenPoint {
+    int x;
+    int y;
+};
+
+struct LauncherState {
+    HINSTANCE Instance;
+    ScreenPoint ScreenCentre;
+    HWND MainWindow;
+
+    char DiscDrive;  // the disc's drive letter as the drive list spells it
+
+    // Key paths built from autorun.inf; an empty string marks a value that
+    // was refused because it did not fit.
+    char AppPathsKey[PathSize];
+    char UninstallKey[PathSize];
+    int AppInstalled;
+
+    HPALETTE AppPalette;
+
+    int ButtonStates[CommandCodeLimit];          // indexed by CommandCode
+    HBITMAP ButtonImages[CommandCodeLimit][3];   // [code][ButtonState]
+    HBITMAP BackgroundImage;
+
+    DWORD ChildProcessId;
+    UINT_PTR ChildExitTimer;
+    int InstallLaunched;
+    int InstallerSeen;
+    UINT_PTR InstallerTimer;
+    int InstallerWaitTicks;  // ticks of timer 101 spent waiting for the installer window to appear
+};
+
+extern LauncherState Launcher;
+
+// One placed button: its rectangle in client pixels and the command code of
+// the button it shows.
+struct ButtonSlot {
+    RECT Rect;
+    int Code;
+};
+
+
+// app
+int RunLauncher(HINSTANCE instance);
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void HideMainWindow();
+void RestoreMainWindow();
+int FormatText(char* out, int size, const char* format, ...);
+
+// disc
+int FindDiscDrive();
+void LoadDiscConfig(char* backgroundPath);
+void RefreshInstalledState();
+int OpenForReading(const char* path);
+
+// ui
+void LoadAppPalette(HINSTANCE instance, HWND window);
+int ReadPaletteNumber(const char** cursor, const char* end);
+LRESULT HandlePaletteMessage(HWND window, UINT message, WPARAM wParam);
+void LoadButtonImages(HINSTANCE instance);
+int PointInRect(int x, int y, const RECT* rect);
+LRESULT HandleMouseMove(HWND window, LPARAM lParam);
+LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam);
+const ButtonSlot* CurrentLayout(int* count);
+void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
+void PaintButtons(HDC dc);
+void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath);
+LRESULT HandlePaint(HWND window);
+
+// launch
+LRESULT HandleCommand(HWND window, WPARAM code);
+int LaunchChild(const char* commandLine, HWND window, int watch);
+LRESULT HandleTimer(HWND window, WPARAM timerId);
+void RestoreAfterChild(HWND window);
+
+#endif

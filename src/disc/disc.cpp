@@ -1,0 +1,97 @@
+// Finding the product disc, reading its configuration, and the installation
+// state of the companion application.
+#include "app/launcher.h"
+#include "launch/outside.h"
+
+static const UINT DriveListSize = 200;
+static const char MarkerTemplate[] = "d:\\kelvando.id";
+
+// Opens a file for reading only, never creating it and sharing it with other
+// readers and writers; closes it again. Returns 1 when it opened.
+int OpenForReading(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(file);
+    return 1;
+}
+
+int FindDiscDrive()
+{
+    char marker[sizeof MarkerTemplate];
+    for (unsigned i = 0; i < sizeof MarkerTemplate; ++i)
+        marker[i] = MarkerTemplate[i];
+
+    // Zeroed first, and a failed or too-long answer counts as no disc, so the
+    // walk below always ends inside the buffer at an empty string.
+    char drives[DriveListSize] = {};
+    DWORD length = GetLogicalDriveStringsA(DriveListSize, drives);
+    if (length == 0 || length > DriveListSize - 1)
+        return 0;
+
+    // The first root (taken to be the floppy a:\) is always skipped, and a
+    // second floppy spelt "b:\" too.
+    UINT offset = 4;
+    if (drives[4] == 'b')
+        offset = 8;
+
+    while (offset < DriveListSize && drives[offset] != '\0') {
+        const char* root = &drives[offset];
+        int found = 0;
+        if (GetDriveTypeA(root) == DRIVE_CDROM) {
+            Launcher.DiscDrive = root[0];
+            marker[0] = root[0];
+            found = OpenForReading(marker);
+        }
+        while (offset < DriveListSize && drives[offset] != '\0')
+            ++offset;
+        ++offset;
+        if (found)
+            return 1;
+    }
+    return 0;
+}
+
+// Reads one key of the [install] section of the disc's autorun.inf.
+static void ReadInstallValue(const char* key, char* value, const char* iniPath)
+{
+    GetPrivateProfileStringA("install", key, "", value, PathSize, iniPath);
+}
+
+// Reads the disc's autorun.inf: the Uninstall and App Paths key paths into
+// the state, the background picture's path into backgroundPath (PathSize
+// bytes). A value too long for its buffer once formatted is refused: its
+// path is left empty, which no later step uses.
+void LoadDiscConfig(char* backgroundPath)
+{
+    char iniPath[PathSize];
+    char value[PathSize];
+    FormatText(iniPath, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive);
+
+    ReadInstallValue("uninstkey", value, iniPath);
+    FormatText(Launcher.UninstallKey, PathSize, UNINSTALL_KEY_FORMAT, value);
+
+    ReadInstallValue("instkey", value, iniPath);
+    FormatText(Launcher.AppPathsKey, PathSize, APP_PATHS_KEY_FORMAT, value);
+
+    ReadInstallValue("bitmap", value, iniPath);
+    FormatText(backgroundPath, PathSize, "%c:\\%s", Launcher.DiscDrive, value);
+
+    RefreshInstalledState();
+}
+
+// The companion counts as installed while its App Paths entry can be opened;
+// no value of it is read.
+void RefreshInstalledState()
+{
+    Launcher.AppInstalled = 0;
+    if (Launcher.AppPathsKey[0] == '\0')
+        return;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Launcher.AppPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        Launcher.AppInstalled = 1;
+        RegCloseKey(key);
+    }
+}

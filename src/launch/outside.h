@@ -1,0 +1,33 @@
+// What the launcher relies on from the programs it starts or looks for but
+// does not contain: the companion application, the disc's setup program and
+// its installer window, the uninstaller and Notepad.
+#ifndef AUTORUN_OUTSIDE_H
+#define AUTORUN_OUTSIDE_H
+
+// The launcher's own window identity, also how a second launcher sees it.
+#define LAUNCHER_CLASS "Autorun"
+#define LAUNCHER_TITLE "ZARNO KELVANDO(tm)"
+
+// The companion application: its window while it runs, its settings file in
+// the Windows directory and its program file in the folder recorded there.
+#define COMPANION_CLASS "OrvikControl"
+#define COMPANION_TITLE "Orvik"
+#define COMPANION_SETTINGS_FILE "\\orvik.ini"
+#define COMPANION_SETTINGS_SECTION "INSTALL"
+#define COMPANION_SETTINGS_KEY "DIR"
+#define COMPANION_COMMAND "%sorvik.exe"
+
+// Registry entries the companion's setup records under HKEY_LOCAL_MACHINE.
+#define APP_PATHS_KEY_FORMAT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s"
+#define UNINSTALL_KEY_FORMAT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s"
+#define UNINSTALL_VALUE "UninstallString"
+
+// The disc's setup program and the installer window it brings up.
+#define SETUP_COMMAND "%c:\\setup.exe"
+#define INSTALLER_CLASS "InstallShield_Win"
+
+// Notepad on the disc's read-me text.
+#define README_PATH "%c:\\readme.txt"
+#define README_COMMAND "notepad %c:\\readme.txt"
+
+#endif

@@ -1,0 +1,81 @@
+// Painting: the disc's background picture 1:1 from the client area's corner,
+// with the current layout's button images on top.
+#include "app/launcher.h"
+
+static const int ButtonWidth = 114;
+static const int ButtonHeight = 35;
+
+void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath)
+{
+    if (backgroundPath[0] == '\0')
+        return;
+    Launcher.BackgroundImage = (HBITMAP)LoadImageA(instance, backgroundPath, IMAGE_BITMAP, 0, 0,
+                                                   LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+}
+
+// A button whose image did not load draws nothing: the background painted
+// just before shows through its slot.
+static void DrawButton(HDC dc, HDC memoryDc, const ButtonSlot* slot)
+{
+    int state = Launcher.ButtonStates[slot->Code];
+    if (state < Normal || state > Highlighted)
+        state = Normal;
+    HBITMAP image = Launcher.ButtonImages[slot->Code][state];
+    if (image == NULL)
+        return;
+    HGDIOBJ previous = SelectObject(memoryDc, image);
+    BitBlt(dc, slot->Rect.left, slot->Rect.top, ButtonWidth, ButtonHeight, memoryDc, 0, 0, SRCCOPY);
+    SelectObject(memoryDc, previous);
+}
+
+void PaintButtons(HDC dc)
+{
+    HDC memoryDc = CreateCompatibleDC(dc);
+    if (memoryDc == NULL)
+        return;
+    int count;
+    const ButtonSlot* layout = CurrentLayout(&count);
+    for (int i = 0; i < count; ++i)
+        DrawButton(dc, memoryDc, &layout[i]);
+    DeleteDC(memoryDc);
+}
+
+// Without a picture, the update rectangle is filled black, the class brush's
+// colour: an update that was not erased would otherwise keep what was there.
+static void PaintBackground(HDC dc, const RECT* rect)
+{
+    HDC memoryDc = Launcher.BackgroundImage != NULL ? CreateCompatibleDC(dc) : NULL;
+    if (memoryDc == NULL) {
+        FillRect(dc, rect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        return;
+    }
+    HGDIOBJ previous = SelectObject(memoryDc, Launcher.BackgroundImage);
+    BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, memoryDc,
+           rect->left, rect->top, SRCCOPY);
+    SelectObject(memoryDc, previous);
+    DeleteDC(memoryDc);
+}
+
+LRESULT HandlePaint(HWND window)
+{
+    // Read before BeginPaint validates it; an update region marked for
+    // erasing is erased first with the class's black brush.
+    RECT rect = { 0, 0, 0, 0 };
+    GetUpdateRect(window, &rect, TRUE);
+
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc == NULL)
+        return 0;
+    HPALETTE previousPalette = NULL;
+    if (Launcher.AppPalette != NULL) {
+        previousPalette = SelectPalette(dc, Launcher.AppPalette, FALSE);
+        RealizePalette(dc);
+    }
+    PaintBackground(dc, &rect);
+    PaintButtons(dc);
+    if (previousPalette != NULL)
+        SelectPalette(dc, previousPalette, FALSE);
+    EndPaint(window, &paint);
+    return 0;
+}

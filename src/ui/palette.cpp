@@ -1,0 +1,114 @@
+// The launcher's 256-colour palette, built from a JASC palette text among the
+// resources, and the answers to the two palette messages.
+#include <stdlib.h>
+#include "app/launcher.h"
+
+static const int PaletteResourceId = 101;
+static const int PaletteEntryCount = 256;
+
+// Reads the next run of digits as a decimal number, skipping everything else
+// (blanks, line ends, signs). Stops at a zero byte or at end. Returns 0, with
+// the cursor at the stop, when no digit is left. Unsigned arithmetic keeps
+// the low bits right for runs too long for 32 bits.
+int ReadPaletteNumber(const char** cursor, const char* end)
+{
+    const char* p = *cursor;
+    while (p < end && *p != '\0' && (*p < '0' || *p > '9'))
+        ++p;
+    unsigned value = 0;
+    while (p < end && *p >= '0' && *p <= '9') {
+        value = value * 10u + (unsigned)(*p - '0');
+        ++p;
+    }
+    *cursor = p;
+    return (int)(value & 0x7fffffffu);
+}
+
+// Skips the three header lines. Returns 0 when the text holds fewer than three
+// line feeds: such a text is not a palette.
+static int SkipPaletteHeader(const char** cursor, const char* end)
+{
+    const char* p = *cursor;
+    for (int lineFeeds = 0; lineFeeds < 3; ++lineFeeds) {
+        while (p < end && *p != '\n')
+            ++p;
+        if (p == end)
+            return 0;
+        ++p;
+    }
+    *cursor = p;
+    return 1;
+}
+
+// Builds AppPalette from the palette text. A missing or damaged resource
+// leaves AppPalette null; the launcher then paints without a palette of its
+// own.
+static void BuildAppPalette(HINSTANCE instance)
+{
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(PaletteResourceId), MAKEINTRESOURCEA(10));
+    if (found == NULL)
+        return;
+    DWORD size = SizeofResource(instance, found);
+    HGLOBAL loaded = LoadResource(instance, found);
+    const char* text = loaded != NULL ? (const char*)LockResource(loaded) : NULL;
+    if (text == NULL || size == 0) {
+        if (loaded != NULL)
+            FreeResource(loaded);
+        return;
+    }
+
+    LOGPALETTE* record = (LOGPALETTE*)malloc(sizeof(LOGPALETTE) + (PaletteEntryCount - 1) * sizeof(PALETTEENTRY));
+    const char* cursor = text;
+    const char* end = text + size;
+    if (record != NULL && SkipPaletteHeader(&cursor, end)) {
+        record->palVersion = 0x300;
+        record->palNumEntries = PaletteEntryCount;
+        for (int i = 0; i < PaletteEntryCount; ++i) {
+            PALETTEENTRY* entry = &record->palPalEntry[i];
+            entry->peRed = (BYTE)ReadPaletteNumber(&cursor, end);
+            entry->peGreen = (BYTE)ReadPaletteNumber(&cursor, end);
+            entry->peBlue = (BYTE)ReadPaletteNumber(&cursor, end);
+            entry->peFlags = PC_NOCOLLAPSE;
+        }
+        FreeResource(loaded);
+        Launcher.AppPalette = CreatePalette(record);
+    } else {
+        FreeResource(loaded);
+    }
+    free(record);
+}
+
+void LoadAppPalette(HINSTANCE instance, HWND window)
+{
+    BuildAppPalette(instance);
+    if (Launcher.AppPalette == NULL)
+        return;
+    HDC dc = GetDC(window);  // a null window gives the screen's device context
+    if (dc == NULL)
+        return;
+    UnrealizeObject(Launcher.AppPalette);
+    SelectPalette(dc, Launcher.AppPalette, FALSE);
+    RealizePalette(dc);
+    ReleaseDC(window, dc);
+}
+
+// WM_QUERYNEWPALETTE, and WM_PALETTECHANGED caused by another window: realize
+// our palette in the foreground, repaint if that changed the system palette,
+// then put the window's previous palette back.
+LRESULT HandlePaletteMessage(HWND window, UINT message, WPARAM wParam)
+{
+    if (message == WM_PALETTECHANGED && (HWND)wParam == window)
+        return 0;
+    if (Launcher.AppPalette == NULL)
+        return 0;
+    HDC dc = GetDC(window);
+    if (dc == NULL)
+        return 0;
+    HPALETTE previous = SelectPalette(dc, Launcher.AppPalette, FALSE);
+    if (RealizePalette(dc) != 0)
+        InvalidateRect(window, NULL, FALSE);
+    SelectPalette(dc, previous, TRUE);
+    RealizePalette(dc);
+    ReleaseDC(window, dc);
+    return 1;
+}

@@ -1,0 +1,170 @@
+// The scripted world behind the Win32 stand-in: what a test sets up (drives,
+// files, registry, windows, processes, resources) and what it reads back
+// (calls made, windows moved, timers, blits, palette operations, live GDI
+// objects). Reset() between tests.
+#ifndef AUTORUN_STANDIN_WORLD_H
+#define AUTORUN_STANDIN_WORLD_H
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "win32_standin.h"
+
+namespace standin {
+
+void Reset();
+
+// Every stand-in call appends "Name argument..." here, in order.
+extern std::vector<std::string> Calls;
+int CountCalls(const std::string& prefix);
+int IndexOfCall(const std::string& prefix);  // -1 when never called
+
+// --- screen, drives and files ---
+extern int ScreenWidth, ScreenHeight;
+void SetDrives(const std::vector<std::string>& roots);  // builds the zero-separated drive list
+extern std::string DriveList;                             // raw, may be edited by a test
+extern int DriveListFails;                                // GetLogicalDriveStringsA returns 0
+extern std::map<char, UINT> DriveTypes;                   // by upper-case letter
+void AddFile(const std::string& path, const std::string& contents = "", bool bitmap = false);
+void RemoveFile(const std::string& path);
+extern std::string WindowsDirectory;  // "" makes GetWindowsDirectoryA fail
+extern int OpenFileHandles;
+
+// --- registry under HKEY_LOCAL_MACHINE; key paths without the root ---
+void AddKey(const std::string& path);
+void RemoveKey(const std::string& path);
+void SetValue(const std::string& path, const std::string& name, const std::string& bytes);
+extern int OpenKeys;
+
+// --- resources of the launcher's module ---
+extern bool HasPaletteText;
+extern std::string PaletteText;
+extern std::set<int> BitmapResources;  // ids that LoadImageA finds
+extern int LockedResources;
+
+// --- windows, messages and timers ---
+struct Window {
+    HWND handle;
+    std::string className, title;
+    WNDPROC proc;
+    DWORD style, exStyle;
+    int x, y, width, height;
+    bool alive, shown, foreign;
+    int showCommand;
+    RECT invalid;  // bounding rectangle of the update region, client pixels
+    bool eraseInvalid;
+};
+extern std::vector<Window> Windows;
+extern std::vector<WNDCLASSA> RegisteredClasses;
+extern std::vector<std::string> RegisteredClassNames;
+extern bool RegisterClassFails, CreateWindowFails;
+HWND AddForeignWindow(const std::string& className, const std::string& title);
+void CloseForeignWindow(HWND window);
+Window* FindWindowRecord(HWND window);
+RECT ClientRect(const Window& window);  // client area less the dialog frame
+
+struct Move {
+    HWND window;
+    int x, y, width, height;
+    BOOL repaint;
+};
+extern std::vector<Move> Moves;
+extern std::vector<MSG> Posted;  // every posted message, in order (also queued)
+extern int QuitCode;
+extern bool QuitPosted;
+// Called by GetMessageA when nothing is queued; it may post or close
+// windows and returns false to stop the loop (GetMessageA then returns 0).
+extern std::function<bool()> Idle;
+extern bool LoopStarved;
+bool PumpOne();  // dispatches one queued message (or a pending paint); false when none
+
+struct Timer {
+    HWND window;
+    UINT_PTR id;
+    UINT elapse;
+};
+extern std::vector<Timer> Timers;  // running timers
+bool TimerRunning(UINT_PTR id);
+bool FireTimer(UINT_PTR id);  // sends WM_TIMER to the window's procedure when the timer runs
+
+struct Invalidation {
+    HWND window;
+    bool whole;
+    RECT rect;
+    BOOL erase;
+};
+extern std::vector<Invalidation> Invalidations;
+
+// --- GDI ---
+enum ObjectKind { WindowDc, MemoryDc, PaletteObject, BitmapObject, StockObject };
+int LiveObjects(ObjectKind kind);
+int LiveGdiObjects();  // DCs, palettes and bitmaps still alive
+extern std::vector<PALETTEENTRY> LastPaletteEntries;
+extern int LastPaletteVersion;
+
+struct PaletteCall {
+    std::string op;  // "select", "realize", "unrealize"
+    HDC dc;
+    HWND dcWindow;  // the window the DC belongs to (null for the screen or a memory DC)
+    HPALETTE palette;
+    BOOL forceBackground;
+};
+extern std::vector<PaletteCall> PaletteCalls;
+extern UINT RealizeResult;  // entries changed in the system palette by a foreground realize
+
+struct Blit {
+    HDC dest;
+    int x, y, width, height;
+    HBITMAP source;
+    int sourceX, sourceY;
+    DWORD rop;
+};
+extern std::vector<Blit> Blits;
+struct Fill {
+    HDC dc;
+    RECT rect;
+    HBRUSH brush;
+};
+extern std::vector<Fill> Fills;
+extern bool CreateCompatibleDcFails;
+int ResourceIdOf(HBITMAP bitmap);       // the resource id a bitmap was loaded from, or -1
+std::string FileOf(HBITMAP bitmap);     // the path a bitmap was loaded from, or ""
+HPALETTE PaletteSelectedInto(HDC dc);
+
+// --- processes ---
+struct ProcessStart {
+    std::string commandLine;
+    bool applicationNameNull;
+    BOOL inheritHandles;
+    DWORD creationFlags;
+    DWORD startupFlags;
+    WORD showWindow;
+    bool environmentNull, directoryNull;
+};
+extern std::vector<ProcessStart> Started;
+extern DWORD NextStartError;  // non-zero: the next CreateProcessA fails with it
+extern DWORD NextProcessId;
+struct Process {
+    bool running;
+    bool openable;
+    DWORD exitCode;
+};
+extern std::map<DWORD, Process> Processes;
+extern int OpenProcessHandles;
+extern std::vector<DWORD> OpenProcessAccess;
+
+struct ShellStart {
+    std::string verb, file, parameters;
+    ULONG mask;
+    int show;
+};
+extern std::vector<ShellStart> ShellStarts;
+extern DWORD NextShellError;  // non-zero: the next ShellExecuteExA fails with it (ERROR_CANCELLED: declined)
+extern bool HasGetProcessId;
+
+}  // namespace standin
+
+#endif

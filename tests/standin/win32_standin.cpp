@@ -1,0 +1,1155 @@
+// The behaviour of the Win32 stand-in. It follows what Windows does where the
+// launcher relies on it; deliberate simplifications are noted where they are.
+#include <ctype.h>
+#include <string.h>
+
+#include <algorithm>
+#include <deque>
+
+#include "standin_world.h"
+
+namespace standin {
+
+std::vector<std::string> Calls;
+int ScreenWidth, ScreenHeight;
+std::string DriveList;
+int DriveListFails;
+std::map<char, UINT> DriveTypes;
+std::string WindowsDirectory;
+int OpenFileHandles;
+int OpenKeys;
+bool HasPaletteText;
+std::string PaletteText;
+std::set<int> BitmapResources;
+int LockedResources;
+std::vector<Window> Windows;
+std::vector<WNDCLASSA> RegisteredClasses;
+std::vector<std::string> RegisteredClassNames;
+bool RegisterClassFails, CreateWindowFails;
+std::vector<Move> Moves;
+std::vector<MSG> Posted;
+int QuitCode;
+bool QuitPosted;
+std::function<bool()> Idle;
+bool LoopStarved;
+std::vector<Timer> Timers;
+std::vector<Invalidation> Invalidations;
+std::vector<PALETTEENTRY> LastPaletteEntries;
+int LastPaletteVersion;
+std::vector<PaletteCall> PaletteCalls;
+UINT RealizeResult;
+std::vector<Blit> Blits;
+std::vector<Fill> Fills;
+bool CreateCompatibleDcFails;
+std::vector<ProcessStart> Started;
+DWORD NextStartError;
+DWORD NextProcessId;
+std::map<DWORD, Process> Processes;
+int OpenProcessHandles;
+std::vector<DWORD> OpenProcessAccess;
+std::vector<ShellStart> ShellStarts;
+DWORD NextShellError;
+bool HasGetProcessId;
+
+namespace {
+
+struct File {
+    std::string contents;
+    bool bitmap;
+};
+std::map<std::string, File> files;  // by lower-case path
+std::map<std::string, std::map<std::string, std::string>> registry;  // lower-case key path -> values
+std::map<uintptr_t, std::string> openKeys;
+std::deque<MSG> queue;
+DWORD lastError;
+
+struct GdiObject {
+    ObjectKind kind;
+    bool alive;
+    HWND window;           // for window DCs
+    HPALETTE palette;      // selected palette, for DCs
+    HGDIOBJ bitmap;        // selected bitmap, for DCs
+    int resourceId;        // for bitmaps
+    std::string file;      // for bitmaps
+};
+std::map<uintptr_t, GdiObject> objects;
+uintptr_t nextObject;
+uintptr_t nextWindow;
+uintptr_t nextKernelHandle;
+std::map<uintptr_t, DWORD> processHandles;  // handle -> process id
+std::set<uintptr_t> threadHandles;
+std::set<uintptr_t> fileHandles;
+
+const uintptr_t StockBase = 0x5000;
+const uintptr_t PaletteResource = 0x7001;
+const uintptr_t PaletteData = 0x7002;
+const uintptr_t Kernel32 = 0x7100;
+const int DialogFrame = 3;  // WS_DLGFRAME's width on each side, as Windows and Wine draw it
+
+std::string Lower(const std::string& text)
+{
+    std::string result = text;
+    for (char& c : result)
+        c = (char)tolower((unsigned char)c);
+    return result;
+}
+
+std::string KeyPath(const std::string& path)
+{
+    // Windows opens "a\b\" as "a\b": a trailing backslash names no further key.
+    std::string result = Lower(path);
+    while (!result.empty() && result.back() == '\\')
+        result.pop_back();
+    return result;
+}
+
+void Log(const std::string& text)
+{
+    Calls.push_back(text);
+}
+
+HGDIOBJ NewObject(ObjectKind kind, HWND window = NULL)
+{
+    uintptr_t handle = ++nextObject;
+    GdiObject object = {};
+    object.kind = kind;
+    object.alive = true;
+    object.window = window;
+    object.palette = (HPALETTE)(StockBase + DEFAULT_PALETTE);
+    object.bitmap = (HGDIOBJ)(StockBase + 100);  // a DC starts with a 1 x 1 stock bitmap
+    object.resourceId = -1;
+    objects[handle] = object;
+    return (HGDIOBJ)handle;
+}
+
+GdiObject* Object(HGDIOBJ handle)
+{
+    auto found = objects.find((uintptr_t)handle);
+    if (found == objects.end() || !found->second.alive)
+        return NULL;
+    return &found->second;
+}
+
+HANDLE NewKernelHandle()
+{
+    return (HANDLE)(++nextKernelHandle);
+}
+
+void Dispatch(const MSG& message)
+{
+    Window* window = FindWindowRecord(message.hwnd);
+    if (window != NULL && window->alive && window->proc != NULL)
+        window->proc(message.hwnd, message.message, message.wParam, message.lParam);
+}
+
+bool IsEmpty(const RECT& r)
+{
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+Window* PendingPaint()
+{
+    for (Window& w : Windows)
+        if (w.alive && !w.foreign && !IsEmpty(w.invalid))
+            return &w;
+    return NULL;
+}
+
+void AddInvalid(Window& window, const RECT& rect, BOOL erase)
+{
+    RECT client = ClientRect(window);
+    RECT clipped = { std::max(rect.left, client.left), std::max(rect.top, client.top),
+                     std::min(rect.right, client.right), std::min(rect.bottom, client.bottom) };
+    if (IsEmpty(clipped))
+        return;
+    if (IsEmpty(window.invalid)) {
+        window.invalid = clipped;
+    } else {
+        window.invalid.left = std::min(window.invalid.left, clipped.left);
+        window.invalid.top = std::min(window.invalid.top, clipped.top);
+        window.invalid.right = std::max(window.invalid.right, clipped.right);
+        window.invalid.bottom = std::max(window.invalid.bottom, clipped.bottom);
+    }
+    if (erase)
+        window.eraseInvalid = true;
+}
+
+DWORD FakeGetProcessId(HANDLE process)
+{
+    auto found = processHandles.find((uintptr_t)process);
+    return found == processHandles.end() ? 0 : found->second;
+}
+
+std::string Trim(const std::string& text)
+{
+    size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(start, end - start + 1);
+}
+
+// The Windows profile reader: sections and keys match without regard to
+// case, blanks around names and values are dropped, a value wholly inside
+// matching quotes loses them, ';' starts a comment line, and the first
+// matching section and key win.
+bool ReadProfile(const std::string& contents, const std::string& section, const std::string& key,
+                 std::string* value)
+{
+    bool inSection = false;
+    bool sectionSeen = false;
+    size_t pos = 0;
+    while (pos <= contents.size()) {
+        size_t end = contents.find('\n', pos);
+        if (end == std::string::npos)
+            end = contents.size();
+        std::string line = Trim(contents.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            if (sectionSeen && inSection)
+                return false;
+            size_t close = line.find(']');
+            std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            inSection = Lower(name) == Lower(section);
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        if (Lower(Trim(line.substr(0, equals))) != Lower(key))
+            continue;
+        std::string found = Trim(line.substr(equals + 1));
+        if (found.size() >= 2 && (found[0] == '"' || found[0] == '\'') && found.back() == found[0])
+            found = found.substr(1, found.size() - 2);
+        *value = found;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void Reset()
+{
+    Calls.clear();
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    DriveList.clear();
+    DriveListFails = 0;
+    DriveTypes.clear();
+    WindowsDirectory = "C:\\WINDOWS";
+    OpenFileHandles = 0;
+    OpenKeys = 0;
+    HasPaletteText = false;
+    PaletteText.clear();
+    BitmapResources.clear();
+    LockedResources = 0;
+    Windows.clear();
+    RegisteredClasses.clear();
+    RegisteredClassNames.clear();
+    RegisterClassFails = CreateWindowFails = false;
+    Moves.clear();
+    Posted.clear();
+    QuitCode = 0;
+    QuitPosted = false;
+    Idle = nullptr;
+    LoopStarved = false;
+    Timers.clear();
+    Invalidations.clear();
+    LastPaletteEntries.clear();
+    LastPaletteVersion = 0;
+    PaletteCalls.clear();
+    RealizeResult = 0;
+    Blits.clear();
+    Fills.clear();
+    CreateCompatibleDcFails = false;
+    Started.clear();
+    NextStartError = 0;
+    NextProcessId = 1000;
+    Processes.clear();
+    OpenProcessHandles = 0;
+    OpenProcessAccess.clear();
+    ShellStarts.clear();
+    NextShellError = 0;
+    HasGetProcessId = true;
+    files.clear();
+    registry.clear();
+    openKeys.clear();
+    queue.clear();
+    lastError = 0;
+    objects.clear();
+    nextObject = 0x10000;
+    nextWindow = 0x100;
+    nextKernelHandle = 0x40000;
+    processHandles.clear();
+    threadHandles.clear();
+    fileHandles.clear();
+}
+
+int CountCalls(const std::string& prefix)
+{
+    int count = 0;
+    for (const std::string& call : Calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            ++count;
+    return count;
+}
+
+int IndexOfCall(const std::string& prefix)
+{
+    for (size_t i = 0; i < Calls.size(); ++i)
+        if (Calls[i].compare(0, prefix.size(), prefix) == 0)
+            return (int)i;
+    return -1;
+}
+
+void SetDrives(const std::vector<std::string>& roots)
+{
+    DriveList.clear();
+    for (const std::string& root : roots) {
+        DriveList += root;
+        DriveList += '\0';
+    }
+}
+
+void AddFile(const std::string& path, const std::string& contents, bool bitmap)
+{
+    files[Lower(path)] = File{ contents, bitmap };
+}
+
+void RemoveFile(const std::string& path)
+{
+    files.erase(Lower(path));
+}
+
+void AddKey(const std::string& path)
+{
+    registry[KeyPath(path)];
+}
+
+void RemoveKey(const std::string& path)
+{
+    registry.erase(KeyPath(path));
+}
+
+void SetValue(const std::string& path, const std::string& name, const std::string& bytes)
+{
+    registry[KeyPath(path)][Lower(name)] = bytes;
+}
+
+HWND AddForeignWindow(const std::string& className, const std::string& title)
+{
+    Window window = {};
+    window.handle = (HWND)(++nextWindow);
+    window.className = className;
+    window.title = title;
+    window.alive = window.shown = window.foreign = true;
+    Windows.push_back(window);
+    return window.handle;
+}
+
+void CloseForeignWindow(HWND handle)
+{
+    Window* window = FindWindowRecord(handle);
+    if (window != NULL)
+        window->alive = false;
+}
+
+Window* FindWindowRecord(HWND handle)
+{
+    for (Window& window : Windows)
+        if (window.handle == handle)
+            return &window;
+    return NULL;
+}
+
+RECT ClientRect(const Window& window)
+{
+    RECT client = { 0, 0, std::max(0, window.width - 2 * DialogFrame), std::max(0, window.height - 2 * DialogFrame) };
+    return client;
+}
+
+bool PumpOne()
+{
+    if (!queue.empty()) {
+        MSG message = queue.front();
+        queue.pop_front();
+        Dispatch(message);
+        return true;
+    }
+    Window* window = PendingPaint();
+    if (window != NULL) {
+        MSG paint = {};
+        paint.hwnd = window->handle;
+        paint.message = WM_PAINT;
+        Dispatch(paint);
+        // A window procedure that does not validate would be sent WM_PAINT for ever.
+        window->invalid = RECT{ 0, 0, 0, 0 };
+        return true;
+    }
+    return false;
+}
+
+bool TimerRunning(UINT_PTR id)
+{
+    for (const Timer& timer : Timers)
+        if (timer.id == id)
+            return true;
+    return false;
+}
+
+bool FireTimer(UINT_PTR id)
+{
+    for (const Timer& timer : Timers) {
+        if (timer.id == id) {
+            MSG tick = {};
+            tick.hwnd = timer.window;
+            tick.message = WM_TIMER;
+            tick.wParam = id;
+            Dispatch(tick);
+            return true;
+        }
+    }
+    return false;
+}
+
+int LiveObjects(ObjectKind kind)
+{
+    int count = 0;
+    for (const auto& entry : objects)
+        if (entry.second.alive && entry.second.kind == kind)
+            ++count;
+    return count;
+}
+
+int LiveGdiObjects()
+{
+    return LiveObjects(WindowDc) + LiveObjects(MemoryDc) + LiveObjects(PaletteObject) + LiveObjects(BitmapObject);
+}
+
+int ResourceIdOf(HBITMAP bitmap)
+{
+    auto found = objects.find((uintptr_t)bitmap);
+    return found == objects.end() ? -1 : found->second.resourceId;
+}
+
+std::string FileOf(HBITMAP bitmap)
+{
+    auto found = objects.find((uintptr_t)bitmap);
+    return found == objects.end() ? "" : found->second.file;
+}
+
+HPALETTE PaletteSelectedInto(HDC dc)
+{
+    GdiObject* object = Object(dc);
+    return object != NULL ? object->palette : NULL;
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+// ---------------------------------------------------------------- user32
+
+HWND FindWindowA(LPCSTR className, LPCSTR windowName)
+{
+    Log(std::string("FindWindowA ") + (className ? className : "(null)") + "|" + (windowName ? windowName : "(null)"));
+    for (Window& window : Windows) {
+        if (!window.alive)
+            continue;
+        if (className != NULL && Lower(window.className) != Lower(className))
+            continue;
+        if (windowName != NULL && window.title != windowName)
+            continue;
+        return window.handle;
+    }
+    return NULL;
+}
+
+int GetSystemMetrics(int index)
+{
+    Log("GetSystemMetrics " + std::to_string(index));
+    if (index == SM_CXSCREEN)
+        return ScreenWidth;
+    if (index == SM_CYSCREEN)
+        return ScreenHeight;
+    return 0;
+}
+
+HICON LoadIconA(HINSTANCE, LPCSTR name)
+{
+    return (HICON)(StockBase + 0x200 + (uintptr_t)name);
+}
+
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR name)
+{
+    return (HCURSOR)(StockBase + 0x400 + (uintptr_t)name);
+}
+
+ATOM RegisterClassA(const WNDCLASSA* windowClass)
+{
+    Log(std::string("RegisterClassA ") + windowClass->lpszClassName);
+    if (RegisterClassFails)
+        return 0;
+    RegisteredClasses.push_back(*windowClass);
+    RegisteredClassNames.push_back(windowClass->lpszClassName);
+    return (ATOM)(0xC000 + RegisteredClasses.size());
+}
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND, HMENU, HINSTANCE, LPVOID)
+{
+    Log(std::string("CreateWindowExA ") + className + "|" + windowName);
+    const WNDCLASSA* found = NULL;
+    for (size_t i = 0; i < RegisteredClasses.size(); ++i)
+        if (Lower(RegisteredClassNames[i]) == Lower(className))
+            found = &RegisteredClasses[i];
+    if (CreateWindowFails || found == NULL)
+        return NULL;
+    Window window = {};
+    window.handle = (HWND)(++nextWindow);
+    window.className = className;
+    window.title = windowName;
+    window.proc = found->lpfnWndProc;
+    window.style = style;
+    window.exStyle = exStyle;
+    window.x = x;
+    window.y = y;
+    window.width = width;
+    window.height = height;
+    window.alive = true;
+    Windows.push_back(window);
+    HWND handle = window.handle;
+    if (window.proc(handle, WM_CREATE, 0, 0) == -1) {
+        FindWindowRecord(handle)->alive = false;
+        return NULL;
+    }
+    return handle;
+}
+
+BOOL ShowWindow(HWND handle, int command)
+{
+    Log("ShowWindow " + std::to_string(command));
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || !window->alive)
+        return FALSE;
+    bool wasShown = window->shown;
+    window->shown = true;
+    window->showCommand = command;
+    if (!wasShown)
+        AddInvalid(*window, ClientRect(*window), TRUE);
+    return wasShown;
+}
+
+BOOL GetMessageA(MSG* message, HWND, UINT, UINT)
+{
+    for (;;) {
+        if (!queue.empty()) {
+            *message = queue.front();
+            queue.pop_front();
+            return TRUE;
+        }
+        // As on Windows: a posted quit comes before paints.
+        if (QuitPosted) {
+            QuitPosted = false;
+            *message = MSG{};
+            message->message = WM_QUIT;
+            message->wParam = (WPARAM)QuitCode;
+            return FALSE;
+        }
+        Window* window = PendingPaint();
+        if (window != NULL) {
+            *message = MSG{};
+            message->hwnd = window->handle;
+            message->message = WM_PAINT;
+            return TRUE;
+        }
+        if (!Idle || !Idle()) {
+            // Nothing left to do: a real loop would block here for ever.
+            LoopStarved = true;
+            *message = MSG{};
+            message->message = WM_QUIT;
+            return FALSE;
+        }
+    }
+}
+
+BOOL TranslateMessage(const MSG*)
+{
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* message)
+{
+    Window* window = FindWindowRecord(message->hwnd);
+    if (window == NULL || !window->alive || window->proc == NULL)
+        return 0;
+    LRESULT result = window->proc(message->hwnd, message->message, message->wParam, message->lParam);
+    if (message->message == WM_PAINT) {
+        // Stand-in simplification: the update region is dropped after a
+        // paint even if the procedure did not validate it, so a faulty
+        // procedure ends the loop instead of spinning.
+        window = FindWindowRecord(message->hwnd);
+        window->invalid = RECT{ 0, 0, 0, 0 };
+    }
+    return result;
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM)
+{
+    Log("DefWindowProcA " + std::to_string(message));
+    if (message == WM_CLOSE)
+        DestroyWindow(window);
+    return 0;
+}
+
+void PostQuitMessage(int exitCode)
+{
+    Log("PostQuitMessage " + std::to_string(exitCode));
+    QuitPosted = true;
+    QuitCode = exitCode;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Log("PostMessageA " + std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+    MSG posted = {};
+    posted.hwnd = window;
+    posted.message = message;
+    posted.wParam = wParam;
+    posted.lParam = lParam;
+    Posted.push_back(posted);
+    queue.push_back(posted);
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint)
+{
+    Log("MoveWindow " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) + " " +
+        std::to_string(height));
+    Moves.push_back(Move{ handle, x, y, width, height, repaint });
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || !window->alive)
+        return FALSE;
+    window->x = x;
+    window->y = y;
+    window->width = width;
+    window->height = height;
+    window->invalid = RECT{ 0, 0, 0, 0 };
+    if (repaint)
+        AddInvalid(*window, ClientRect(*window), TRUE);
+    return TRUE;
+}
+
+BOOL DestroyWindow(HWND handle)
+{
+    Log("DestroyWindow");
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || !window->alive)
+        return FALSE;
+    WNDPROC proc = window->proc;
+    if (proc != NULL)
+        proc(handle, WM_DESTROY, 0, 0);
+    window = FindWindowRecord(handle);
+    window->alive = false;
+    // Timers die with their window.
+    Timers.erase(std::remove_if(Timers.begin(), Timers.end(), [&](const Timer& t) { return t.window == handle; }),
+                 Timers.end());
+    return TRUE;
+}
+
+BOOL IsWindow(HWND handle)
+{
+    Window* window = FindWindowRecord(handle);
+    return window != NULL && window->alive;
+}
+
+BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL erase)
+{
+    Invalidation record = {};
+    record.window = handle;
+    record.whole = rect == NULL;
+    if (rect != NULL)
+        record.rect = *rect;
+    record.erase = erase;
+    Invalidations.push_back(record);
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || !window->alive)
+        return FALSE;
+    AddInvalid(*window, rect != NULL ? *rect : ClientRect(*window), erase);
+    return TRUE;
+}
+
+BOOL GetUpdateRect(HWND handle, RECT* rect, BOOL erase)
+{
+    Log(std::string("GetUpdateRect ") + (erase ? "erase" : "noerase"));
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || IsEmpty(window->invalid)) {
+        if (rect != NULL)
+            *rect = RECT{ 0, 0, 0, 0 };
+        return FALSE;
+    }
+    if (rect != NULL)
+        *rect = window->invalid;
+    if (erase && window->eraseInvalid) {
+        Fills.push_back(Fill{ NULL, window->invalid, (HBRUSH)GetStockObject(BLACK_BRUSH) });
+        window->eraseInvalid = false;
+    }
+    return TRUE;
+}
+
+HDC BeginPaint(HWND handle, PAINTSTRUCT* paint)
+{
+    Log("BeginPaint");
+    Window* window = FindWindowRecord(handle);
+    *paint = PAINTSTRUCT{};
+    if (window == NULL || !window->alive)
+        return NULL;
+    paint->rcPaint = window->invalid;
+    if (window->eraseInvalid) {
+        Fills.push_back(Fill{ NULL, window->invalid, (HBRUSH)GetStockObject(BLACK_BRUSH) });
+        window->eraseInvalid = false;
+    }
+    window->invalid = RECT{ 0, 0, 0, 0 };
+    paint->hdc = (HDC)NewObject(WindowDc, handle);
+    return paint->hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT* paint)
+{
+    Log("EndPaint");
+    GdiObject* dc = Object(paint->hdc);
+    if (dc == NULL || dc->kind != WindowDc)
+        return FALSE;
+    dc->alive = false;
+    return TRUE;
+}
+
+HDC GetDC(HWND window)
+{
+    Log("GetDC");
+    return (HDC)NewObject(WindowDc, window);
+}
+
+int ReleaseDC(HWND, HDC handle)
+{
+    Log("ReleaseDC");
+    GdiObject* dc = Object(handle);
+    if (dc == NULL || dc->kind != WindowDc)
+        return 0;
+    dc->alive = false;
+    return 1;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
+{
+    Fills.push_back(Fill{ dc, *rect, brush });
+    return 1;
+}
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void*)
+{
+    Log("SetTimer " + std::to_string(id) + " " + std::to_string(elapse));
+    // Setting a timer that runs already replaces it, as on Windows.
+    Timers.erase(std::remove_if(Timers.begin(), Timers.end(),
+                                [&](const Timer& t) { return t.window == window && t.id == id; }),
+                 Timers.end());
+    Timers.push_back(Timer{ window, id, elapse });
+    return id;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR id)
+{
+    Log("KillTimer " + std::to_string(id));
+    for (size_t i = 0; i < Timers.size(); ++i) {
+        if (Timers[i].window == window && Timers[i].id == id) {
+            Timers.erase(Timers.begin() + (long)i);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+HANDLE LoadImageA(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags)
+{
+    if (type != IMAGE_BITMAP)
+        return NULL;
+    if (flags & LR_LOADFROMFILE) {
+        Log(std::string("LoadImageA file ") + name + " " + std::to_string(flags));
+        auto found = files.find(Lower(name));
+        if (found == files.end() || !found->second.bitmap)
+            return NULL;
+        HGDIOBJ bitmap = NewObject(BitmapObject);
+        Object(bitmap)->file = name;
+        return bitmap;
+    }
+    int id = IS_INTRESOURCE(name) ? (int)(uintptr_t)name : -1;
+    Log("LoadImageA " + std::to_string(id) + " " + std::to_string(flags));
+    if (BitmapResources.count(id) == 0)
+        return NULL;
+    HGDIOBJ bitmap = NewObject(BitmapObject);
+    Object(bitmap)->resourceId = id;
+    return bitmap;
+}
+
+// ---------------------------------------------------------------- gdi32
+
+HGDIOBJ GetStockObject(int index)
+{
+    return (HGDIOBJ)(StockBase + (uintptr_t)index);
+}
+
+BOOL DeleteObject(HGDIOBJ handle)
+{
+    Log("DeleteObject");
+    GdiObject* object = Object(handle);
+    if (object == NULL || object->kind == WindowDc || object->kind == MemoryDc)
+        return FALSE;
+    object->alive = false;
+    return TRUE;
+}
+
+HPALETTE CreatePalette(const LOGPALETTE* palette)
+{
+    Log("CreatePalette");
+    LastPaletteVersion = palette->palVersion;
+    LastPaletteEntries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
+    return (HPALETTE)NewObject(PaletteObject);
+}
+
+BOOL UnrealizeObject(HGDIOBJ object)
+{
+    PaletteCalls.push_back(PaletteCall{ "unrealize", NULL, NULL, (HPALETTE)object, FALSE });
+    return TRUE;
+}
+
+HPALETTE SelectPalette(HDC handle, HPALETTE palette, BOOL forceBackground)
+{
+    GdiObject* dc = Object(handle);
+    PaletteCalls.push_back(PaletteCall{ "select", handle, dc != NULL ? dc->window : NULL, palette, forceBackground });
+    if (dc == NULL)
+        return NULL;
+    HPALETTE previous = dc->palette;
+    dc->palette = palette;
+    return previous;
+}
+
+UINT RealizePalette(HDC handle)
+{
+    GdiObject* dc = Object(handle);
+    PaletteCalls.push_back(PaletteCall{ "realize", handle, dc != NULL ? dc->window : NULL,
+                                        dc != NULL ? dc->palette : NULL, FALSE });
+    // Only a palette of our own, selected for the foreground, changes the
+    // system palette; putting the default palette back changes nothing.
+    if (dc == NULL || Object(dc->palette) == NULL)
+        return 0;
+    const PaletteCall& select = *std::find_if(PaletteCalls.rbegin(), PaletteCalls.rend(), [&](const PaletteCall& c) {
+        return c.op == "select" && c.dc == handle;
+    });
+    return select.forceBackground ? 0 : RealizeResult;
+}
+
+HDC CreateCompatibleDC(HDC)
+{
+    Log("CreateCompatibleDC");
+    if (CreateCompatibleDcFails)
+        return NULL;
+    return (HDC)NewObject(MemoryDc);
+}
+
+BOOL DeleteDC(HDC handle)
+{
+    Log("DeleteDC");
+    GdiObject* dc = Object(handle);
+    if (dc == NULL || dc->kind != MemoryDc)
+        return FALSE;
+    dc->alive = false;
+    return TRUE;
+}
+
+HGDIOBJ SelectObject(HDC handle, HGDIOBJ object)
+{
+    GdiObject* dc = Object(handle);
+    if (dc == NULL)
+        return NULL;
+    HGDIOBJ previous = dc->bitmap;
+    dc->bitmap = object;
+    return previous;
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop)
+{
+    GdiObject* sourceDc = Object(source);
+    Blits.push_back(Blit{ dest, x, y, width, height, sourceDc != NULL ? (HBITMAP)sourceDc->bitmap : NULL, sourceX,
+                          sourceY, rop });
+    return TRUE;
+}
+
+// ---------------------------------------------------------------- kernel32
+
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer)
+{
+    Log("GetLogicalDriveStringsA " + std::to_string(bufferLength));
+    if (DriveListFails)
+        return 0;
+    // The list's length without its final zero; a buffer too small for the
+    // whole list gets nothing and the size it would need.
+    DWORD length = (DWORD)DriveList.size();
+    if (length + 1 > bufferLength)
+        return length + 1;
+    memcpy(buffer, DriveList.data(), length);
+    buffer[length] = '\0';
+    return length;
+}
+
+UINT GetDriveTypeA(LPCSTR root)
+{
+    Log(std::string("GetDriveTypeA ") + root);
+    auto found = DriveTypes.find((char)toupper((unsigned char)root[0]));
+    return found == DriveTypes.end() ? DRIVE_NO_ROOT_DIR : found->second;
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+{
+    Log(std::string("CreateFileA ") + path + " " + std::to_string(access) + " " + std::to_string(share) + " " +
+        std::to_string(disposition));
+    if (files.count(Lower(path)) == 0) {
+        lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = NewKernelHandle();
+    fileHandles.insert((uintptr_t)handle);
+    ++OpenFileHandles;
+    return handle;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    uintptr_t key = (uintptr_t)handle;
+    if (fileHandles.erase(key)) {
+        --OpenFileHandles;
+        return TRUE;
+    }
+    if (processHandles.erase(key)) {
+        --OpenProcessHandles;
+        return TRUE;
+    }
+    if (threadHandles.erase(key))
+        return TRUE;
+    return FALSE;
+}
+
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                               LPCSTR fileName)
+{
+    Log(std::string("GetPrivateProfileStringA ") + section + "|" + key + "|" + fileName);
+    if (size == 0)
+        return 0;
+    std::string value = defaultValue != NULL ? defaultValue : "";
+    auto file = files.find(Lower(fileName));
+    if (file != files.end())
+        ReadProfile(file->second.contents, section, key, &value);
+    // Cut to fit, as Windows does: the result is then size - 1.
+    DWORD length = (DWORD)std::min<size_t>(value.size(), size - 1);
+    memcpy(buffer, value.data(), length);
+    buffer[length] = '\0';
+    return length;
+}
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size)
+{
+    Log("GetWindowsDirectoryA");
+    if (WindowsDirectory.empty())
+        return 0;
+    if (WindowsDirectory.size() + 1 > size)
+        return (UINT)WindowsDirectory.size() + 1;
+    memcpy(buffer, WindowsDirectory.c_str(), WindowsDirectory.size() + 1);
+    return (UINT)WindowsDirectory.size();
+}
+
+HRSRC FindResourceA(HMODULE, LPCSTR name, LPCSTR type)
+{
+    Log("FindResourceA " + std::to_string((uintptr_t)name) + " " + std::to_string((uintptr_t)type));
+    if (!HasPaletteText || name != MAKEINTRESOURCEA(101) || type != RT_RCDATA)
+        return NULL;
+    return (HRSRC)PaletteResource;
+}
+
+DWORD SizeofResource(HMODULE, HRSRC resource)
+{
+    return resource == (HRSRC)PaletteResource ? (DWORD)PaletteText.size() : 0;
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource)
+{
+    if (resource != (HRSRC)PaletteResource)
+        return NULL;
+    ++LockedResources;
+    return (HGLOBAL)PaletteData;
+}
+
+LPVOID LockResource(HGLOBAL data)
+{
+    return data == (HGLOBAL)PaletteData ? (LPVOID)PaletteText.data() : NULL;
+}
+
+BOOL FreeResource(HGLOBAL data)
+{
+    if (data == (HGLOBAL)PaletteData)
+        --LockedResources;
+    return FALSE;
+}
+
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                    STARTUPINFOA* startup, PROCESS_INFORMATION* information)
+{
+    Log(std::string("CreateProcessA ") + commandLine);
+    Started.push_back(ProcessStart{ commandLine, applicationName == NULL, inheritHandles, creationFlags,
+                                    startup->dwFlags, startup->wShowWindow, environment == NULL,
+                                    currentDirectory == NULL });
+    if (NextStartError != 0) {
+        lastError = NextStartError;
+        NextStartError = 0;
+        return FALSE;
+    }
+    DWORD id = NextProcessId++;
+    Processes[id] = Process{ true, true, STILL_ACTIVE };
+    information->hProcess = NewKernelHandle();
+    processHandles[(uintptr_t)information->hProcess] = id;
+    ++OpenProcessHandles;
+    information->hThread = NewKernelHandle();
+    threadHandles.insert((uintptr_t)information->hThread);
+    information->dwProcessId = id;
+    information->dwThreadId = id + 1;
+    return TRUE;
+}
+
+HANDLE OpenProcess(DWORD access, BOOL, DWORD processId)
+{
+    Log("OpenProcess " + std::to_string(processId));
+    OpenProcessAccess.push_back(access);
+    auto found = Processes.find(processId);
+    if (found == Processes.end() || !found->second.openable) {
+        lastError = ERROR_ACCESS_DENIED;
+        return NULL;
+    }
+    HANDLE handle = NewKernelHandle();
+    processHandles[(uintptr_t)handle] = processId;
+    ++OpenProcessHandles;
+    return handle;
+}
+
+BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode)
+{
+    auto found = processHandles.find((uintptr_t)process);
+    if (found == processHandles.end())
+        return FALSE;
+    const Process& p = Processes[found->second];
+    *exitCode = p.running ? STILL_ACTIVE : p.exitCode;
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD)
+{
+    auto found = processHandles.find((uintptr_t)handle);
+    if (found == processHandles.end())
+        return 0xFFFFFFFFu;  // WAIT_FAILED
+    return Processes[found->second].running ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+}
+
+DWORD GetLastError()
+{
+    return lastError;
+}
+
+void SetLastError(DWORD error)
+{
+    lastError = error;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    return name != NULL && Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    Log(std::string("GetProcAddress ") + name);
+    if (module != (HMODULE)Kernel32 || strcmp(name, "GetProcessId") != 0 || !HasGetProcessId)
+        return NULL;
+    return (FARPROC)(void*)&FakeGetProcessId;
+}
+
+// ---------------------------------------------------------------- advapi32
+
+LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, DWORD access, HKEY* result)
+{
+    Log(std::string("RegOpenKeyExA ") + subKey + " " + std::to_string(access));
+    if (root != HKEY_LOCAL_MACHINE || registry.count(KeyPath(subKey)) == 0)
+        return ERROR_FILE_NOT_FOUND;
+    HKEY key = (HKEY)NewKernelHandle();
+    openKeys[(uintptr_t)key] = KeyPath(subKey);
+    ++OpenKeys;
+    *result = key;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* data, DWORD* size)
+{
+    Log(std::string("RegQueryValueExA ") + valueName + " " + std::to_string(size != NULL ? *size : 0));
+    auto open = openKeys.find((uintptr_t)key);
+    if (open == openKeys.end())
+        return ERROR_FILE_NOT_FOUND;
+    const auto& values = registry[open->second];
+    auto value = values.find(Lower(valueName));
+    if (value == values.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (type != NULL)
+        *type = 1;  // REG_SZ
+    DWORD length = (DWORD)value->second.size();
+    if (data != NULL && *size < length) {
+        *size = length;
+        return ERROR_MORE_DATA;
+    }
+    if (data != NULL)
+        memcpy(data, value->second.data(), length);
+    *size = length;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY key)
+{
+    if (openKeys.erase((uintptr_t)key) == 0)
+        return ERROR_FILE_NOT_FOUND;
+    --OpenKeys;
+    return ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------- shell32
+
+BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info)
+{
+    Log(std::string("ShellExecuteExA ") + (info->lpFile ? info->lpFile : ""));
+    ShellStarts.push_back(ShellStart{ info->lpVerb ? info->lpVerb : "", info->lpFile ? info->lpFile : "",
+                                      info->lpParameters ? info->lpParameters : "", info->fMask, info->nShow });
+    if (NextShellError != 0) {
+        lastError = NextShellError;
+        NextShellError = 0;
+        return FALSE;
+    }
+    DWORD id = NextProcessId++;
+    Processes[id] = Process{ true, true, STILL_ACTIVE };
+    info->hProcess = NULL;
+    if (info->fMask & SEE_MASK_NOCLOSEPROCESS) {
+        info->hProcess = NewKernelHandle();
+        processHandles[(uintptr_t)info->hProcess] = id;
+        ++OpenProcessHandles;
+    }
+    return TRUE;
+}

@@ -1,0 +1,287 @@
+// A small stand-in for the subset of the Win32 API that the launcher calls,
+// for native unit tests. Types, constants and signatures follow the Windows
+// headers; the behaviour lives in win32_standin.cpp and is scripted and
+// observed through standin_world.h.
+#ifndef AUTORUN_WIN32_STANDIN_H
+#define AUTORUN_WIN32_STANDIN_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define WINAPI
+#define CALLBACK
+#define TRUE 1
+#define FALSE 0
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef uint32_t ULONG;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef uint16_t ATOM;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef intptr_t INT_PTR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* HANDLE;
+typedef void* HGDIOBJ;
+typedef void* HGLOBAL;
+typedef void* LPVOID;
+typedef LONG LSTATUS;
+
+#define STANDIN_HANDLE(name) \
+    struct name##__;         \
+    typedef struct name##__* name
+STANDIN_HANDLE(HWND);
+STANDIN_HANDLE(HDC);
+STANDIN_HANDLE(HBITMAP);
+STANDIN_HANDLE(HPALETTE);
+STANDIN_HANDLE(HBRUSH);
+STANDIN_HANDLE(HICON);
+STANDIN_HANDLE(HMENU);
+STANDIN_HANDLE(HINSTANCE);
+STANDIN_HANDLE(HKEY);
+STANDIN_HANDLE(HRSRC);
+#undef STANDIN_HANDLE
+typedef HICON HCURSOR;
+typedef HINSTANCE HMODULE;
+typedef intptr_t (*FARPROC)();
+
+typedef struct tagRECT {
+    LONG left, top, right, bottom;
+} RECT;
+typedef struct tagPOINT {
+    LONG x, y;
+} POINT;
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+typedef struct tagPAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT;
+
+typedef struct tagPALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+} PALETTEENTRY;
+typedef struct tagLOGPALETTE {
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+} LOGPALETTE;
+
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved, lpDesktop, lpTitle;
+    DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    BYTE* lpReserved2;
+    HANDLE hStdInput, hStdOutput, hStdError;
+} STARTUPINFOA;
+typedef struct _PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION;
+typedef struct _SHELLEXECUTEINFOA {
+    DWORD cbSize;
+    ULONG fMask;
+    HWND hwnd;
+    LPCSTR lpVerb;
+    LPCSTR lpFile;
+    LPCSTR lpParameters;
+    LPCSTR lpDirectory;
+    int nShow;
+    HINSTANCE hInstApp;
+    void* lpIDList;
+    LPCSTR lpClass;
+    HKEY hkeyClass;
+    DWORD dwHotKey;
+    HANDLE hIcon;
+    HANDLE hProcess;
+} SHELLEXECUTEINFOA;
+
+#define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
+#define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
+#define RT_RCDATA MAKEINTRESOURCEA(10)
+#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+#define CS_BYTEALIGNCLIENT 0x1000
+#define CS_BYTEALIGNWINDOW 0x2000
+#define WS_POPUP 0x80000000u
+#define WS_DLGFRAME 0x00400000u
+#define SW_SHOWDEFAULT 10
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define BLACK_BRUSH 4
+#define DEFAULT_PALETTE 15
+
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_QUERYNEWPALETTE 0x030F
+#define WM_PALETTECHANGED 0x0311
+#define WM_USER 0x0400
+
+#define DRIVE_UNKNOWN 0
+#define DRIVE_NO_ROOT_DIR 1
+#define DRIVE_REMOVABLE 2
+#define DRIVE_FIXED 3
+#define DRIVE_REMOTE 4
+#define DRIVE_CDROM 5
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 1
+#define FILE_SHARE_WRITE 2
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+#define KEY_QUERY_VALUE 0x0001
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_MORE_DATA 234
+#define ERROR_ELEVATION_REQUIRED 740
+#define ERROR_CANCELLED 1223
+
+#define PC_NOCOLLAPSE 0x04
+#define IMAGE_BITMAP 0
+#define LR_LOADFROMFILE 0x0010
+#define LR_CREATEDIBSECTION 0x2000
+#define SRCCOPY 0x00CC0020u
+
+#define STARTF_USESHOWWINDOW 0x00000001
+#define NORMAL_PRIORITY_CLASS 0x00000020
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define SYNCHRONIZE 0x00100000u
+#define STILL_ACTIVE 259
+#define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 258
+#define SEE_MASK_NOCLOSEPROCESS 0x00000040
+#define SEE_MASK_FLAG_NO_UI 0x00000400
+
+// user32
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+int GetSystemMetrics(int index);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+BOOL ShowWindow(HWND window, int command);
+BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG* message);
+LRESULT DispatchMessageA(const MSG* message);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+BOOL DestroyWindow(HWND window);
+BOOL IsWindow(HWND window);
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void* timerProc);
+BOOL KillTimer(HWND window, UINT_PTR id);
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+
+// gdi32
+HGDIOBJ GetStockObject(int index);
+BOOL DeleteObject(HGDIOBJ object);
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+BOOL UnrealizeObject(HGDIOBJ object);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
+UINT RealizePalette(HDC dc);
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
+
+// kernel32
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
+UINT GetDriveTypeA(LPCSTR root);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
+BOOL CloseHandle(HANDLE handle);
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                               LPCSTR fileName);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL data);
+BOOL FreeResource(HGLOBAL data);
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCSTR currentDirectory, STARTUPINFOA* startup,
+                    PROCESS_INFORMATION* information);
+HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
+BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD GetLastError();
+void SetLastError(DWORD error);
+HMODULE GetModuleHandleA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+
+// advapi32
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD access, HKEY* result);
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
+LSTATUS RegCloseKey(HKEY key);
+
+// shell32
+BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
+
+// The program's entry, as the Windows headers declare it.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+
+#endif

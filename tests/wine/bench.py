@@ -1,0 +1,280 @@
+#!/usr/bin/python3
+"""End-to-end bench: the real launcher under Wine on Xvfb, checked from
+outside (X screenshots, xdotool, and a probe program running in the same Wine
+prefix for Win32 facts).
+
+    bench.py --build DIR CASE...      run the named cases (see CASES)
+    bench.py --build DIR --list       list them
+
+One Wine prefix is made per build tree and reused; each run starts its own
+Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills.
+"""
+import argparse
+import fcntl
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
+UNINSTALL = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+LAUNCHER = ("Autorun", "ZARNO KELVANDO(tm)")
+FRESH_LAYOUT = [("install", 119), ("readme", 265), ("cancel", 410)]
+INSTALLED_LAYOUT = [("run", 92), ("readme", 207), ("uninstall", 323), ("cancel", 439)]
+BUTTON_TOP = 343
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Bench:
+    def __init__(self, build, depth=24):
+        self.build = os.path.abspath(build)
+        self.win32 = os.path.join(self.build, "win32")
+        self.work = os.path.join(self.build, "wine")
+        self.prefix = os.path.join(self.work, "prefix")
+        self.cdrom = os.path.join(self.work, "cdrom")      # what drive E: shows
+        self.fixed = os.path.join(self.work, "fixed")      # drive D:, a fixed disk
+        self.depth = depth
+        self.display = None
+        self.xvfb = None
+        self.children = []
+
+    # ---- environment -------------------------------------------------
+    def env(self):
+        env = dict(os.environ)
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
+            "DISPLAY": self.display or env.get("DISPLAY", ""),
+        })
+        return env
+
+    def start_display(self):
+        for n in range(90, 190):
+            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+                self.display = ":%d" % n
+                self.xvfb = subprocess.Popen(
+                    ["Xvfb", self.display, "-screen", "0", "1024x768x%d" % self.depth, "-nolisten", "tcp"],
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                for _ in range(100):
+                    if os.path.exists("/tmp/.X11-unix/X%d" % n):
+                        time.sleep(0.2)
+                        return
+                    time.sleep(0.05)
+        raise Failure("no free X display")
+
+    def prepare_prefix(self):
+        os.makedirs(self.work, exist_ok=True)
+        with open(os.path.join(self.work, "prefix.lock"), "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            ready = os.path.join(self.prefix, ".bench-ready")
+            if not os.path.exists(ready):
+                shutil.rmtree(self.prefix, ignore_errors=True)
+                self.start_wine()
+                self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "e:", "/d", "cdrom", "/f", "/reg:64")
+                self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "hd", "/f", "/reg:64")
+                subprocess.run(["wineserver", "-w"], env=self.env())
+                open(ready, "w").close()
+        os.makedirs(self.cdrom, exist_ok=True)
+        os.makedirs(self.fixed, exist_ok=True)
+        devices = os.path.join(self.prefix, "dosdevices")
+        for letter, target in (("e:", self.cdrom), ("d:", self.fixed)):
+            link = os.path.join(devices, letter)
+            if os.path.islink(link) or os.path.exists(link):
+                os.remove(link)
+            os.symlink(target, link)
+        self.start_wine()
+
+    def start_wine(self):
+        """Starts a persistent wineserver and Wine's services with no pipe of
+        ours, so that a later call whose output is captured does not wait
+        for them to close it. Makes the prefix when there is none."""
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
+            subprocess.run(["wineboot", "-i"], env=self.env(), check=True, **quiet)
+            subprocess.run(["wineserver", "-w"], env=self.env(), **quiet)
+        subprocess.run(["wineserver", "-p"], env=self.env(), **quiet)
+        subprocess.run(["wineboot"], env=self.env(), check=True, **quiet)
+
+    def __enter__(self):
+        self.start_display()
+        self.prepare_prefix()
+        self.reset_world()
+        return self
+
+    def __exit__(self, *exc):
+        for child in self.children:
+            if child.poll() is None:
+                child.kill()
+        subprocess.run(["wineserver", "-k"], env=self.env(), stderr=subprocess.DEVNULL)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+
+    # ---- Wine --------------------------------------------------------
+    def wine(self, *args, timeout=60):
+        return subprocess.run(["wine"] + list(args), env=self.env(), capture_output=True, text=True,
+                              timeout=timeout)
+
+    def wine_reg(self, *args):
+        return subprocess.run(["wine", "reg"] + list(args), env=self.env(), capture_output=True, text=True)
+
+    def start(self, *args):
+        child = subprocess.Popen(["wine"] + list(args), env=self.env(), stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        self.children.append(child)
+        return child
+
+    def probe(self, *args, timeout=60):
+        return self.wine(os.path.join(self.win32, "tests", "wine", "programs", "probe.exe"), *args,
+                         timeout=timeout)
+
+    def program(self, name):
+        return os.path.join(self.win32, "tests", "wine", "programs", name)
+
+    def launcher_path(self):
+        return os.path.join(self.win32, "autorun.exe")
+
+    def start_launcher(self):
+        return self.start(self.launcher_path())
+
+    def find(self, class_name, title="-"):
+        out = self.probe("find", class_name, title).stdout.strip()
+        if out == "none" or not out:
+            return None
+        fields = {}
+        for part in out.split():
+            key, _, value = part.partition("=")
+            fields[key] = value
+        fields["outer"] = tuple(int(v) for v in fields["outer"].split(","))
+        fields["origin"] = tuple(int(v) for v in fields["origin"].split(","))
+        fields["client"] = tuple(int(v) for v in fields["client"].split(","))
+        fields["style"] = int(fields["style"], 16)
+        return fields
+
+    def wait_for(self, class_name, title="-", seconds=20):
+        return self.probe("wait", class_name, title, str(seconds), timeout=seconds + 30).returncode == 0
+
+    def wait_gone(self, class_name, title="-", seconds=20):
+        return self.probe("wait-gone", class_name, title, str(seconds), timeout=seconds + 30).returncode == 0
+
+    def post(self, class_name, title, message, wparam=0, lparam=0):
+        return self.probe("post", class_name, title, str(message), str(wparam), str(lparam)).returncode == 0
+
+    # ---- the world a case starts from --------------------------------
+    def reset_world(self):
+        self.wine_reg("delete", APP_PATHS + r"\orvik.exe", "/f", "/reg:32")
+        self.wine_reg("delete", UNINSTALL + r"\Orvik", "/f", "/reg:32")
+        windows = os.path.join(self.prefix, "drive_c", "windows")
+        for name in ("orvik.ini",):
+            path = os.path.join(windows, name)
+            if os.path.exists(path):
+                os.remove(path)
+        shutil.rmtree(os.path.join(self.prefix, "drive_c", "Orvik"), ignore_errors=True)
+        self.fill_disc()
+        for entry in os.listdir(self.fixed):
+            os.remove(os.path.join(self.fixed, entry))
+
+    def fill_disc(self, marker=True, skip=(), extra=None):
+        """Drive E: gets the sample disc: its files from the repo, the
+        launcher and the sample setup program."""
+        for entry in os.listdir(self.cdrom):
+            path = os.path.join(self.cdrom, entry)
+            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
+        disc = os.path.join(ROOT, "disc")
+        for name in os.listdir(disc):
+            if name in skip or (name == "kelvando.id" and not marker):
+                continue
+            shutil.copy(os.path.join(disc, name), self.cdrom)
+        built = {"autorun.exe": self.launcher_path(), "setup.exe": self.program("setup.exe")}
+        for name, source in built.items():
+            if name not in skip and os.path.exists(source):
+                shutil.copy(source, os.path.join(self.cdrom, name))
+        for name, text in (extra or {}).items():
+            with open(os.path.join(self.cdrom, name), "w", newline="") as f:
+                f.write(text)
+
+    def install_app_paths(self):
+        self.wine_reg("add", APP_PATHS + r"\orvik.exe", "/ve", "/d", r"C:\Orvik\orvik.exe", "/f", "/reg:32")
+
+    # ---- the screen ----------------------------------------------------
+    def screenshot(self, path=None):
+        handle, temp = tempfile.mkstemp(suffix=".png")
+        os.close(handle)
+        subprocess.run(["import", "-display", self.display, "-window", "root", temp], check=True,
+                       stderr=subprocess.DEVNULL)
+        image = Image.open(temp).convert("RGB")
+        image.load()
+        os.remove(temp)
+        if path:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            image.save(path)
+        return image
+
+    def xdotool(self, *args):
+        env = dict(os.environ, DISPLAY=self.display)
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=True)
+
+
+# ---- picture comparison ------------------------------------------------
+def load_picture(path):
+    return Image.open(path).convert("RGB")
+
+
+def button_picture(name, state):
+    return load_picture(os.path.join(ROOT, "src", "resources", "buttons", "%s_%s.bmp" % (name, state)))
+
+
+def region_differences(screen, picture, origin, box=None):
+    """Counts the pixels of picture (or of its box) that differ from the
+    screen at origin + the box's corner."""
+    left, top, right, bottom = box or (0, 0, picture.width, picture.height)
+    ox, oy = origin
+    expected = picture.crop((left, top, right, bottom))
+    shown = screen.crop((ox + left, oy + top, ox + right, oy + bottom))
+    a, b = expected.tobytes(), shown.tobytes()
+    return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
+
+
+def check_layout(screen, origin, client, layout, states=None):
+    """The client area shows the background 1:1 outside the buttons and each
+    slot its picture for the state given (normal by default)."""
+    background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+    width, height = client
+    scene = background.crop((0, 0, width, height)).copy()
+    for name, left in layout:
+        state = (states or {}).get(name, "normal")
+        scene.paste(button_picture(name, state), (left, BUTTON_TOP))
+    diff = region_differences(screen, scene, origin)
+    check(diff == 0, "%d client pixels differ from background and %s" % (diff, [n for n, _ in layout]))
+
+
+def wait_until(predicate, seconds, step=0.25):
+    limit = time.time() + seconds
+    while time.time() < limit:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
+
+
+def wait_exit(child, seconds):
+    try:
+        return child.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        return None

@@ -1,0 +1,334 @@
+#!/usr/bin/python3
+"""Draws the launcher's art: the 256-colour palette text, the fifteen button
+pictures, and the sample disc's background picture, all on one palette.
+
+Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
+(fonts-dejavu-core). What it writes is committed, so the build needs no
+generator:
+
+    /usr/bin/python3 tools/make_art.py
+"""
+import os
+import struct
+import sys
+
+from PIL import Image, ImageDraw, ImageFilter, ImageFont
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+RESOURCES = os.path.join(ROOT, "src", "resources")
+DISC = os.path.join(ROOT, "disc")
+FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+
+PALETTE_TEXT_SIZE = 2855
+BUTTON_W, BUTTON_H = 114, 35
+
+# The twenty colours the display system keeps fixed, at both ends.
+STATIC_LOW = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128),
+              (128, 0, 128), (0, 128, 128), (192, 192, 192), (192, 220, 192), (166, 202, 240)]
+STATIC_HIGH = [(255, 251, 240), (160, 160, 164), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+               (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def mix(a, b, t):
+    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
+
+
+def shade_run(base, count=16):
+    """Light to dark shades of one hue: a pale tint, the colour itself at
+    about 40 %, then down to a deep shade."""
+    white = (255, 255, 255)
+    dark = tuple(int(c * 0.12) for c in base)
+    knee = 6
+    run = []
+    for i in range(count):
+        if i <= knee:
+            run.append(mix(mix(white, base, 0.18), base, i / knee))
+        else:
+            run.append(mix(base, dark, (i - knee) / (count - 1 - knee)))
+    return run
+
+
+def linear_run(first, last, count=16):
+    return [mix(first, last, i / (count - 1)) for i in range(count)]
+
+
+# Runs of entries 10 to 245; (start, colours). Entries 48-63 (greys) and
+# 96-111 (reds, from 255 231 231 to 39 0 0) keep the ends the launcher's
+# palette contract gives them.
+RUNS = {
+    "extra_low": 10,
+    "metal": 16,
+    "blue": 32,
+    "grey": 48,
+    "bright_blue": 64,
+    "green": 80,
+    "red": 96,
+    "bright_green": 112,
+    "amber": 128,
+    "yellow": 144,
+    "bright_red": 160,
+    "sky": 176,
+    "violet": 192,
+    "teal": 208,
+    "warm": 224,
+    "extra_high": 240,
+}
+FIXED_RUNS = ("grey", "red")
+
+
+def build_palette():
+    entries = [None] * 256
+    entries[0:10] = STATIC_LOW
+    entries[246:256] = STATIC_HIGH
+    runs = {
+        "metal": linear_run((236, 240, 246), (34, 38, 46)),
+        "blue": shade_run((28, 62, 150)),
+        "grey": [(round(254 - i * 251 / 15),) * 3 for i in range(16)],
+        "bright_blue": shade_run((40, 120, 250)),
+        "green": shade_run((20, 112, 44)),
+        "red": linear_run((255, 231, 231), (196, 30, 30), 7)[:-1] + linear_run((196, 30, 30), (39, 0, 0), 10),
+        "bright_green": shade_run((40, 200, 70)),
+        "amber": shade_run((196, 128, 16)),
+        "yellow": shade_run((250, 204, 20)),
+        "bright_red": shade_run((232, 40, 36)),
+        "sky": linear_run((150, 200, 240), (4, 10, 36)),
+        "violet": shade_run((110, 60, 170)),
+        "teal": shade_run((20, 150, 160)),
+        "warm": shade_run((230, 120, 40)),
+    }
+    for name, colours in runs.items():
+        entries[RUNS[name]:RUNS[name] + 16] = colours
+    extras = [(250, 250, 252), (214, 220, 230), (180, 188, 200), (60, 66, 78), (24, 28, 36), (12, 14, 20),
+              (255, 244, 200), (255, 220, 150), (200, 230, 255), (120, 170, 220), (70, 110, 170), (16, 40, 80)]
+    entries[10:16] = extras[:6]
+    entries[240:246] = extras[6:]
+    fit_text_size(entries)
+    return entries
+
+
+def palette_text(entries):
+    lines = ["JASC-PAL", "0100", "256"] + ["%d %d %d" % e for e in entries]
+    return ("\r\n".join(lines) + "\r\n").encode("ascii")
+
+
+def fit_text_size(entries):
+    """Nudges free colour values across a digit boundary (9/10, 99/100) until
+    the palette text has its contractual size. Each nudge changes one
+    component by the least amount that adds or removes one digit."""
+    fixed = set(range(0, 10)) | set(range(246, 256))
+    for name in FIXED_RUNS:
+        fixed |= set(range(RUNS[name], RUNS[name] + 16))
+    free = [i for i in range(256) if i not in fixed]
+    for _ in range(2000):
+        diff = PALETTE_TEXT_SIZE - len(palette_text(entries))
+        if diff == 0:
+            return
+        best = None
+        for i in free:
+            for c in range(3):
+                v = entries[i][c]
+                if diff > 0:
+                    target = 10 if v < 10 else (100 if v < 100 else None)
+                else:
+                    target = 99 if v >= 100 else (9 if v >= 10 else None)
+                if target is None:
+                    continue
+                cost = abs(target - v)
+                if best is None or cost < best[0]:
+                    best = (cost, i, c, target)
+        _, i, c, target = best
+        e = list(entries[i])
+        e[c] = target
+        entries[i] = tuple(e)
+    sys.exit("palette text size cannot be reached")
+
+
+def write_bmp(path, pixels, width, height, entries):
+    """An uncompressed 8-bit Windows bitmap whose colour table is the palette,
+    entry for entry. pixels: rows top to bottom of palette indices."""
+    stride = (width + 3) & ~3
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in entries)
+    rows = b"".join(bytes(pixels[y]) + b"\0" * (stride - width) for y in range(height - 1, -1, -1))
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + table + rows)
+
+
+def nearest(entries, colour, candidates):
+    best, best_d = None, None
+    for i in candidates:
+        e = entries[i]
+        d = (e[0] - colour[0]) ** 2 * 3 + (e[1] - colour[1]) ** 2 * 4 + (e[2] - colour[2]) ** 2 * 2
+        if best_d is None or d < best_d:
+            best, best_d = i, d
+    return best
+
+
+# Each button: caption, its normal face run, its highlighted face run.
+BUTTONS = {
+    "cancel": ("Cancel", "blue", "bright_blue", (110, 104, 115)),
+    "install": ("Install", "green", "bright_green", (111, 119, 116)),
+    "readme": ("Read Me", "amber", "yellow", (112, 106, 117)),
+    "run": ("Run", "green", "bright_green", (113, 107, 118)),
+    "uninstall": ("Uninstall", "red", "bright_red", (114, 108, 105)),
+}
+STATES = ("normal", "pressed", "highlighted")
+
+
+def draw_button(entries, caption, run, state, inner_dark_only):
+    """A bevelled metal plate with a coloured face and a white caption, as a
+    grid of palette indices."""
+    metal = RUNS["metal"]
+    base = RUNS[run]
+    grid = [[0] * BUTTON_W for _ in range(BUTTON_H)]
+
+    def rect(x0, y0, x1, y1, index):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                grid[y][x] = index
+
+    # Outer rim of brushed metal: light from the top left, dark at the bottom right.
+    rect(0, 0, BUTTON_W - 1, BUTTON_H - 1, metal + 15)
+    rect(1, 1, BUTTON_W - 2, BUTTON_H - 2, metal + 4)
+    for y in range(2, BUTTON_H - 2):
+        for x in range(2, BUTTON_W - 2):
+            grid[y][x] = metal + 6 + (y * 5) // BUTTON_H
+    for x in range(1, BUTTON_W - 1):
+        grid[1][x] = metal + 1
+        grid[2][x] = metal + 3
+        grid[BUTTON_H - 2][x] = metal + 12
+        grid[BUTTON_H - 3][x] = metal + 10
+    for y in range(1, BUTTON_H - 1):
+        grid[y][1] = metal + 1
+        grid[y][2] = metal + 3
+        grid[y][BUTTON_W - 2] = metal + 12
+        grid[y][BUTTON_W - 3] = metal + 10
+
+    # The coloured face, sunk into the plate by a one-pixel inner edge.
+    fx0, fy0, fx1, fy1 = 5, 5, BUTTON_W - 6, BUTTON_H - 6
+    pressed = state == "pressed"
+    # The red run is a deeper red: its dark face sits further down.
+    shift = 2 if run == "red" else 0
+    if pressed and not inner_dark_only:
+        top, bottom = 9 + shift // 2, 12 + shift // 2
+    else:
+        top, bottom = 5 + shift, 9 + shift
+    for y in range(fy0, fy1 + 1):
+        t = (y - fy0) / (fy1 - fy0)
+        for x in range(fx0, fx1 + 1):
+            grid[y][x] = base + int(round(top + (bottom - top) * t))
+    edge_dark = base + (15 if pressed else 13)
+    edge_light = base + (11 if pressed else 3)
+    for x in range(fx0 - 1, fx1 + 2):
+        grid[fy0 - 1][x] = edge_dark
+        grid[fy1 + 1][x] = edge_light
+    for y in range(fy0 - 1, fy1 + 2):
+        grid[y][fx0 - 1] = edge_dark
+        grid[y][fx1 + 1] = edge_light
+    if pressed:
+        # A pressed face sits deeper: a second dark edge along its top and left.
+        for x in range(fx0, fx1 + 1):
+            grid[fy0][x] = base + 14
+        for y in range(fy0, fy1 + 1):
+            grid[y][fx0] = base + 14
+
+    # The caption, white, with a soft dark shadow; one pixel lower and further
+    # right when pressed.
+    font = ImageFont.truetype(FONT_BOLD, 14)
+    mask = Image.new("L", (BUTTON_W, BUTTON_H), 0)
+    shadow = Image.new("L", (BUTTON_W, BUTTON_H), 0)
+    left, top_px, right, bottom_px = font.getbbox(caption)
+    tx = (BUTTON_W - (right - left)) // 2 - left + (1 if pressed else 0)
+    ty = (BUTTON_H - (bottom_px - top_px)) // 2 - top_px + (1 if pressed else 0)
+    ImageDraw.Draw(mask).text((tx, ty), caption, font=font, fill=255)
+    ImageDraw.Draw(shadow).text((tx + 1, ty + 1), caption, font=font, fill=160)
+    shade_candidates = list(range(base, base + 16))
+    text_candidates = shade_candidates + [255]
+    for y in range(BUTTON_H):
+        for x in range(BUTTON_W):
+            a = mask.getpixel((x, y)) / 255.0
+            s = shadow.getpixel((x, y)) / 255.0
+            if a == 0 and s == 0:
+                continue
+            under = entries[grid[y][x]]
+            colour = mix(under, entries[base + 15], s * 0.8)
+            colour = mix(colour, (255, 255, 255), a)
+            grid[y][x] = nearest(entries, colour, text_candidates)
+    return grid
+
+
+def draw_background(entries):
+    """The sample disc's 640 x 480 picture: a night-blue field with a soft
+    glow, the product's name, and a dark band where the buttons sit (x 92 to
+    553, y 343 to 378)."""
+    w, h = 640, 480
+    img = Image.new("RGB", (w, h))
+    px = img.load()
+    for y in range(h):
+        for x in range(w):
+            t = y / (h - 1)
+            c = mix((12, 40, 92), (2, 8, 26), t)
+            # a glow behind the title
+            dx, dy = (x - 320) / 300.0, (y - 150) / 150.0
+            g = max(0.0, 1.0 - (dx * dx + dy * dy))
+            c = mix(c, (30, 120, 170), g * 0.55)
+            px[x, y] = c
+    draw = ImageDraw.Draw(img)
+    # Faint arcs, like the tracks of a disc.
+    for r in range(160, 700, 26):
+        draw.arc((320 - r, 560 - r, 320 + r, 560 + r), 200, 340, fill=(28, 70, 120), width=1)
+    # The button band: a dark rounded panel with a thin light rule above and below.
+    draw.rounded_rectangle((70, 326, 575, 395), radius=12, fill=(6, 14, 32), outline=(60, 110, 160), width=1)
+    title_font = ImageFont.truetype(FONT_BOLD, 46)
+    sub_font = ImageFont.truetype(FONT, 18)
+    small = ImageFont.truetype(FONT, 12)
+
+    def centred(text, font, y, fill, glow=None):
+        left, top, right, bottom = font.getbbox(text)
+        x = (w - (right - left)) // 2 - left
+        if glow is not None:
+            layer = Image.new("L", (w, h), 0)
+            ImageDraw.Draw(layer).text((x, y), text, font=font, fill=255)
+            layer = layer.filter(ImageFilter.GaussianBlur(6))
+            img.paste(glow, (0, 0), layer)
+        ImageDraw.Draw(img).text((x, y), text, font=font, fill=fill)
+
+    centred("ZARNO KELVANDO", title_font, 110, (240, 246, 255), glow=(60, 160, 230))
+    centred("Orvik  \u2022  companion application", sub_font, 176, (170, 205, 235))
+    draw.line((180, 212, 460, 212), fill=(80, 140, 190), width=1)
+    centred("Insert, install, and you are ready to go.", sub_font, 250, (200, 220, 240))
+    centred("\u00a9 Zarno Kelvando. All rights reserved.", small, 445, (110, 140, 170))
+
+    flat = []
+    for e in entries:
+        flat.extend(e)
+    pal_img = Image.new("P", (1, 1))
+    pal_img.putpalette(flat)
+    quantised = img.quantize(palette=pal_img, dither=Image.Dither.FLOYDSTEINBERG)
+    data = list(quantised.getdata())
+    return [data[y * w:(y + 1) * w] for y in range(h)]
+
+
+def main():
+    entries = build_palette()
+    text = palette_text(entries)
+    assert len(text) == PALETTE_TEXT_SIZE, len(text)
+    assert len(set(entries)) == 256, "palette entries must differ"
+    with open(os.path.join(RESOURCES, "palette.pal"), "wb") as f:
+        f.write(text)
+    os.makedirs(os.path.join(RESOURCES, "buttons"), exist_ok=True)
+    for name, (caption, run, bright, ids) in BUTTONS.items():
+        for state, resource_id in zip(STATES, ids):
+            face = bright if state == "highlighted" else run
+            grid = draw_button(entries, caption, face, state, inner_dark_only=(name == "cancel"))
+            write_bmp(os.path.join(RESOURCES, "buttons", "%s_%s.bmp" % (name, state)), grid,
+                      BUTTON_W, BUTTON_H, entries)
+    if "--no-background" not in sys.argv:
+        write_bmp(os.path.join(DISC, "background.bmp"), draw_background(entries), 640, 480, entries)
+
+
+if __name__ == "__main__":
+    main()
