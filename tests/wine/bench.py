@@ -41,7 +41,8 @@ def check(condition, message):
 
 
 class Bench:
-    def __init__(self, build, depth=24):
+    def __init__(self, build, depth=24, use_current_display=False):
+        self.use_current_display = use_current_display
         self.build = os.path.abspath(build)
         self.win32 = os.path.join(self.build, "win32")
         self.work = os.path.join(self.build, "wine")
@@ -64,7 +65,10 @@ class Bench:
         })
         return env
 
-    def start_display(self):
+    def start_display(self, use_current=False):
+        if use_current and os.environ.get("DISPLAY"):
+            self.display = os.environ["DISPLAY"]
+            return
         for n in range(90, 190):
             if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
                 self.display = ":%d" % n
@@ -112,7 +116,7 @@ class Bench:
         subprocess.run(["wineboot"], env=self.env(), check=True, **quiet)
 
     def __enter__(self):
-        self.start_display()
+        self.start_display(self.use_current_display)
         self.prepare_prefix()
         self.reset_world()
         return self

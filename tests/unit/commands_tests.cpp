@@ -1,0 +1,339 @@
+// The five commands: command lines, hiding, and what happens when nothing
+// starts.
+#include "launcher_test.h"
+
+using namespace standin;
+
+class Commands : public LauncherTest {
+protected:
+    void Command(int code) { Send(WM_USER, (WPARAM)code); }
+    bool Hidden() { return MainWindowRecord().width == 0 && MainWindowRecord().x == -1; }
+    bool Shown() { return MainWindowRecord().width == 640 && MainWindowRecord().x == 192; }
+    // The window came back as after a watched program: moved to the centre
+    // and a pointer move at (0, 0) posted.
+    bool CameBack()
+    {
+        return Shown() && !Posted.empty() && Posted.back().message == WM_MOUSEMOVE && Posted.back().lParam == 0;
+    }
+};
+
+TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
+{
+    OpenWindow();
+    Launcher.ButtonStates[Install] = Pressed;
+    Launcher.InstallerSeen = 1;
+    Command(Install);
+    ASSERT_EQ(1u, Started.size());
+    EXPECT_EQ("E:\\setup.exe", Started[0].commandLine);
+    EXPECT_TRUE(Started[0].applicationNameNull);
+    EXPECT_FALSE(Started[0].inheritHandles);
+    EXPECT_EQ((DWORD)NORMAL_PRIORITY_CLASS, Started[0].creationFlags);
+    EXPECT_EQ((DWORD)STARTF_USESHOWWINDOW, Started[0].startupFlags);
+    EXPECT_EQ(SW_SHOWDEFAULT, Started[0].showWindow);
+    EXPECT_TRUE(Started[0].environmentNull && Started[0].directoryNull);
+    EXPECT_TRUE(Hidden());
+    EXPECT_EQ(Normal, Launcher.ButtonStates[Install]);
+    EXPECT_EQ(1, Launcher.InstallLaunched);
+    EXPECT_EQ(0, Launcher.InstallerSeen);
+    EXPECT_EQ(1000u, Launcher.ChildProcessId);
+    EXPECT_TRUE(TimerRunning(100));
+    EXPECT_EQ(1, CountCalls("SetTimer 100 1000"));
+    EXPECT_EQ(0, OpenProcessHandles);  // both handles closed at once
+}
+
+TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
+{
+    OpenWindow();
+    Launcher.ButtonStates[ReadMe] = Pressed;
+    Command(ReadMe);
+    ASSERT_EQ(1u, Started.size());
+    EXPECT_EQ("notepad E:\\readme.txt", Started[0].commandLine);
+    EXPECT_EQ(1, CountCalls("CreateFileA E:\\readme.txt 2147483648 3 3"));
+    EXPECT_EQ(0, OpenFileHandles);
+    EXPECT_TRUE(Hidden());
+    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
+    EXPECT_TRUE(TimerRunning(100));
+    EXPECT_EQ(0, Launcher.InstallLaunched);
+}
+
+TEST_F(Commands, ReadMeWithoutTheFileDoesNothing)
+{
+    OpenWindow();
+    RemoveFile("E:\\readme.txt");
+    Send(WM_LBUTTONDOWN, 0, At(300, 360));
+    PumpAll();
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(Moves.empty());
+    EXPECT_EQ(Pressed, Launcher.ButtonStates[ReadMe]);
+    EXPECT_FALSE(TimerRunning(100));
+}
+
+static const struct {
+    const char* name;
+    const char* windowsDirectory;
+    const char* settings;  // orvik.ini contents, or null for none
+    const char* commandLine;
+} RunCases[] = {
+    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "C:\\KIT\\orvik.exe" },
+    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "C:\\KITorvik.exe" },
+    { "no settings file", "C:\\WINDOWS", nullptr, "orvik.exe" },
+    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "D:\\Apps\\Orvik\\orvik.exe" },
+};
+
+TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
+{
+    for (const auto& c : RunCases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        WindowsDirectory = c.windowsDirectory;
+        if (c.settings)
+            AddFile(std::string(c.windowsDirectory) + "\\orvik.ini", c.settings);
+        Launcher.ButtonStates[::Run] = Pressed;
+        Command(::Run);
+        ASSERT_EQ(1u, Started.size()) << c.name;
+        EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_EQ(1, CountCalls(std::string("GetPrivateProfileStringA INSTALL|DIR|") + c.windowsDirectory +
+                                "\\orvik.ini"))
+            << c.name;
+        EXPECT_FALSE(TimerRunning(100)) << c.name;
+        EXPECT_TRUE(Moves.empty()) << c.name;
+        ASSERT_FALSE(Posted.empty());
+        EXPECT_EQ((UINT)WM_DESTROY, Posted.back().message) << c.name;
+        EXPECT_EQ(Pressed, Launcher.ButtonStates[::Run]);
+        PumpAll();
+        EXPECT_TRUE(QuitPosted) << c.name;
+    }
+}
+
+TEST_F(Commands, RunEndsTheLauncherEvenWhenTheCompanionDoesNotStart)
+{
+    OpenWindow();
+    NextStartError = ERROR_FILE_NOT_FOUND;
+    Command(::Run);
+    EXPECT_EQ((UINT)WM_DESTROY, Posted.back().message);
+}
+
+TEST_F(Commands, RunWithoutAUsableWindowsDirectoryDoesNothing)
+{
+    const std::string directories[] = { "", std::string(255, 'w'), std::string(246, 'w') };
+    for (const std::string& directory : directories) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        WindowsDirectory = directory;
+        Command(::Run);
+        EXPECT_TRUE(Started.empty()) << directory.size();
+        EXPECT_TRUE(Posted.empty()) << directory.size();
+    }
+    // 245 characters and "\orvik.ini" fill the 256 bytes exactly.
+    Reset();
+    Launcher = LauncherState();
+    OpenWindow();
+    WindowsDirectory = std::string(245, 'w');
+    Command(::Run);
+    EXPECT_EQ(1u, Started.size());
+}
+
+TEST_F(Commands, UninstallRunsTheRecordedCommandExactly)
+{
+    OpenWindow();
+    InstallCompanion();
+    Launcher.ButtonStates[Uninstall] = Pressed;
+    Command(Uninstall);
+    ASSERT_EQ(1u, Started.size());
+    EXPECT_EQ("C:\\Orvik\\uninstall.exe /quiet", Started[0].commandLine);
+    EXPECT_EQ(1, CountCalls(std::string("RegOpenKeyExA ") + UninstallPrefix + "Orvik 1"));
+    EXPECT_EQ(1, CountCalls("RegQueryValueExA UninstallString 512"));
+    EXPECT_EQ(0, OpenKeys);
+    EXPECT_TRUE(Hidden());
+    EXPECT_EQ(Normal, Launcher.ButtonStates[Uninstall]);
+    EXPECT_TRUE(TimerRunning(100));
+}
+
+static const struct {
+    const char* name;
+    std::string value;
+    const char* commandLine;  // null: nothing starts
+} UninstallValues[] = {
+    { "stored with its zero", std::string("un.exe /x") + '\0', "un.exe /x" },
+    { "stored without a zero", "un.exe /x", "un.exe /x" },
+    { "511 characters and the zero", std::string(511, 'u') + '\0', "511" },
+    { "511 characters without a zero", std::string(511, 'u'), "511" },
+    { "512 characters without a zero", std::string(512, 'u'), nullptr },
+    { "longer than the buffer", std::string(600, 'u') + '\0', nullptr },
+    { "a zero inside", std::string("un.exe\0junk", 11), "un.exe" },
+};
+
+TEST_F(Commands, UninstallValuesAreBoundedAndTerminated)
+{
+    for (const auto& c : UninstallValues) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value);
+        Command(Uninstall);
+        if (c.commandLine == nullptr) {
+            EXPECT_TRUE(Started.empty()) << c.name;
+            EXPECT_TRUE(CameBack()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(1u, Started.size()) << c.name;
+        if (std::string(c.commandLine) == "511")
+            EXPECT_EQ(std::string(511, 'u'), Started[0].commandLine) << c.name;
+        else
+            EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_TRUE(Hidden()) << c.name;
+    }
+}
+
+TEST_F(Commands, UninstallWithoutAKeyOrValueComesBackAtOnce)
+{
+    OpenWindow();
+    Command(Uninstall);  // no key at all
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(CameBack());
+    EXPECT_EQ(0, OpenKeys);
+
+    AddKey(std::string(UninstallPrefix) + "Orvik");  // the key without its value
+    Posted.clear();
+    Command(Uninstall);
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(CameBack());
+    EXPECT_EQ(0, OpenKeys);
+    EXPECT_FALSE(TimerRunning(100));
+}
+
+TEST_F(Commands, AnOverLongUninstallKeyStartsNothing)
+{
+    InsertDisc("[install]\r\nuninstkey=" + std::string(204, 'u') + "\r\n");
+    GiveResources();
+    Idle = [] { return false; };
+    StartLauncher();
+    Command(Uninstall);
+    EXPECT_EQ(0, CountCalls("RegOpenKeyExA " + std::string(UninstallPrefix)));
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(CameBack());
+}
+
+TEST_F(Commands, AFailedStartBringsTheLauncherBackAtOnce)
+{
+    static const struct {
+        int code;
+        DWORD error;
+    } cases[] = { { Install, ERROR_FILE_NOT_FOUND }, { ReadMe, ERROR_FILE_NOT_FOUND },
+                  { Uninstall, ERROR_ACCESS_DENIED } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        AddKey(std::string(AppPathsPrefix) + "orvik.exe");
+        NextStartError = c.error;
+        Command(c.code);
+        EXPECT_EQ(1u, Started.size()) << c.code;
+        EXPECT_TRUE(CameBack()) << c.code;
+        EXPECT_FALSE(TimerRunning(100)) << c.code;
+        EXPECT_EQ(1, Launcher.AppInstalled) << "the state is tested again on the way back";
+    }
+}
+
+TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
+{
+    static const struct {
+        std::string value;
+        const char *file, *parameters;
+    } cases[] = {
+        { "C:\\Orvik\\uninstall.exe /quiet /log x", "C:\\Orvik\\uninstall.exe", "/quiet /log x" },
+        { "\"C:\\Program Files\\Orvik\\un.exe\" /x", "C:\\Program Files\\Orvik\\un.exe", "/x" },
+        { "un.exe", "un.exe", "" },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value);
+        NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Uninstall);
+        ASSERT_EQ(1u, ShellStarts.size()) << c.value;
+        EXPECT_EQ("open", ShellStarts[0].verb);
+        EXPECT_EQ(c.file, ShellStarts[0].file) << c.value;
+        EXPECT_EQ(c.parameters, ShellStarts[0].parameters) << c.value;
+        EXPECT_TRUE(ShellStarts[0].mask & SEE_MASK_NOCLOSEPROCESS);
+        EXPECT_EQ(SW_SHOWDEFAULT, ShellStarts[0].show);
+        EXPECT_EQ(1000u, Launcher.ChildProcessId);  // found through GetProcessId
+        EXPECT_EQ(1, CountCalls("GetProcAddress GetProcessId"));
+        EXPECT_EQ(0, OpenProcessHandles);
+        EXPECT_TRUE(Hidden());
+        EXPECT_TRUE(TimerRunning(100));
+    }
+}
+
+TEST_F(Commands, InstallNeedingElevationRunsSetupThroughTheShell)
+{
+    OpenWindow();
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    Command(Install);
+    ASSERT_EQ(1u, ShellStarts.size());
+    EXPECT_EQ("E:\\setup.exe", ShellStarts[0].file);
+    EXPECT_EQ("", ShellStarts[0].parameters);
+    EXPECT_TRUE(TimerRunning(100));
+}
+
+TEST_F(Commands, DeclinedConsentOrNoProcessIdBringsTheLauncherBack)
+{
+    OpenWindow();
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    NextShellError = ERROR_CANCELLED;  // the user said no
+    Command(Install);
+    EXPECT_TRUE(CameBack());
+    EXPECT_FALSE(TimerRunning(100));
+
+    HasGetProcessId = false;  // a system without GetProcessId
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    Posted.clear();
+    Command(Install);
+    EXPECT_EQ(2u, ShellStarts.size());
+    EXPECT_TRUE(CameBack());
+    EXPECT_EQ(0, OpenProcessHandles);
+}
+
+TEST_F(Commands, OtherFailuresDoNotTryTheShell)
+{
+    OpenWindow();
+    NextStartError = ERROR_FILE_NOT_FOUND;
+    Command(Install);
+    EXPECT_TRUE(ShellStarts.empty());
+}
+
+TEST_F(Commands, CancelDestroysTheWindow)
+{
+    OpenWindow();
+    Command(Cancel);
+    EXPECT_FALSE(IsWindow(Launcher.MainWindow));
+    EXPECT_TRUE(QuitPosted);
+    EXPECT_EQ(0, QuitCode);
+}
+
+TEST_F(Commands, UnknownCodesDoNothing)
+{
+    OpenWindow();
+    const WPARAM codes[] = { 0, 6, 1024 };
+    for (WPARAM code : codes)
+        EXPECT_EQ(0, Send(WM_USER, code));
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(Moves.empty());
+    EXPECT_TRUE(Posted.empty());
+}
+
+TEST_F(Commands, DiscCommandsNeedADriveLetter)
+{
+    OpenWindow();
+    InstallCompanion();
+    Launcher.DiscDrive = 0;
+    Command(Install);
+    Command(Uninstall);
+    Command(ReadMe);
+    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(Moves.empty());
+}

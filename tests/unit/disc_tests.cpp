@@ -1,0 +1,230 @@
+// The disc walk over the system's drive list, the disc's configuration, and
+// the installation state.
+#include "launcher_test.h"
+
+using namespace standin;
+
+typedef LauncherTest DiscLocator;
+
+static const struct {
+    const char* name;
+    std::vector<std::string> roots;
+    const char* cdroms;   // letters of CD-ROM drives
+    const char* markers;  // letters whose root holds the marker
+    int found;
+    char drive;           // DiscDrive afterwards
+} DriveWalks[] = {
+    { "floppy, fixed disk, disc", { "a:\\", "c:\\", "d:\\" }, "D", "D", 1, 'd' },
+    { "two floppies", { "a:\\", "b:\\", "c:\\", "e:\\" }, "E", "E", 1, 'e' },
+    { "upper case B:\\ is examined and passed over", { "A:\\", "B:\\", "C:\\", "E:\\" }, "E", "E", 1, 'E' },
+    { "upper case keeps its case", { "A:\\", "C:\\", "D:\\" }, "D", "D", 1, 'D' },
+    { "second of two CD-ROM drives", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "E", 1, 'e' },
+    { "first of two discs wins", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd' },
+    { "no marker anywhere: last CD-ROM tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "", 0, 'e' },
+    { "marker on a fixed disk only", { "a:\\", "c:\\", "d:\\" }, "", "C", 0, 0 },
+    { "one root only", { "c:\\" }, "C", "C", 0, 0 },
+    { "a CD-ROM drive in the first place is never examined", { "d:\\", "c:\\" }, "D", "D", 0, 0 },
+    { "empty list", {}, "", "", 0, 0 },
+};
+
+TEST_F(DiscLocator, WalksTheDriveList)
+{
+    for (const auto& walk : DriveWalks) {
+        Reset();
+        Launcher = LauncherState();
+        SetDrives(walk.roots);
+        for (const std::string& root : walk.roots)
+            DriveTypes[(char)toupper(root[0])] = DRIVE_FIXED;
+        for (const char* c = walk.cdroms; *c; ++c)
+            DriveTypes[*c] = DRIVE_CDROM;
+        for (const char* m = walk.markers; *m; ++m)
+            AddFile(std::string(1, *m) + ":\\kelvando.id");
+        EXPECT_EQ(walk.found, FindDiscDrive()) << walk.name;
+        EXPECT_EQ(walk.drive, Launcher.DiscDrive) << walk.name;
+        EXPECT_EQ(0, OpenFileHandles) << walk.name;
+    }
+}
+
+TEST_F(DiscLocator, OpensTheMarkerForReadingOnlyAndShared)
+{
+    InsertDisc();
+    ASSERT_EQ(1, FindDiscDrive());
+    int open = IndexOfCall("CreateFileA");
+    ASSERT_GE(open, 0);
+    // GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING
+    EXPECT_EQ("CreateFileA E:\\kelvando.id 2147483648 3 3", Calls[open]);
+    EXPECT_EQ("GetLogicalDriveStringsA 200", Calls[IndexOfCall("GetLogicalDriveStringsA")]);
+}
+
+TEST_F(DiscLocator, AFailedDriveListCountsAsNoDisc)
+{
+    InsertDisc();
+    DriveListFails = 1;
+    EXPECT_EQ(0, FindDiscDrive());
+    EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
+}
+
+TEST_F(DiscLocator, ADriveListTooLongForTheBufferCountsAsNoDisc)
+{
+    std::vector<std::string> roots;
+    for (int i = 0; i < 60; ++i)  // more roots than 200 bytes hold
+        roots.push_back("E:\\");
+    SetDrives(roots);
+    DriveTypes['E'] = DRIVE_CDROM;
+    AddFile("E:\\kelvando.id");
+    EXPECT_EQ(0, FindDiscDrive());
+    EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
+}
+
+TEST_F(DiscLocator, AListFillingTheBufferIsWalkedToItsEnd)
+{
+    std::vector<std::string> roots;
+    for (int i = 0; i < 48; ++i)  // 49 roots of 4 bytes: 196 and the final zero
+        roots.push_back("C:\\");
+    roots.push_back("E:\\");
+    SetDrives(roots);
+    DriveTypes['C'] = DRIVE_FIXED;
+    DriveTypes['E'] = DRIVE_CDROM;
+    AddFile("E:\\kelvando.id");
+    EXPECT_EQ(1, FindDiscDrive());
+    EXPECT_EQ('E', Launcher.DiscDrive);
+}
+
+typedef LauncherTest DiscConfig;
+
+TEST_F(DiscConfig, BuildsTheKeyPathsAndThePicturePath)
+{
+    InsertDisc();
+    FindDiscDrive();
+    char background[PathSize];
+    LoadDiscConfig(background);
+    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik", Launcher.UninstallKey);
+    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orvik.exe", Launcher.AppPathsKey);
+    EXPECT_STREQ("E:\\background.bmp", background);
+    EXPECT_EQ("GetPrivateProfileStringA install|uninstkey|E:\\autorun.inf", Calls[IndexOfCall("GetPrivateProfileStringA")]);
+    int instkey = IndexOfCall("GetPrivateProfileStringA install|instkey");
+    int bitmap = IndexOfCall("GetPrivateProfileStringA install|bitmap");
+    EXPECT_LT(IndexOfCall("GetPrivateProfileStringA install|uninstkey"), instkey);
+    EXPECT_LT(instkey, bitmap);
+}
+
+static const struct {
+    const char* name;
+    const char* inf;
+    const char* instkey;  // the App Paths entry's name in the path
+    const char* bitmap;
+} ProfileCases[] = {
+    { "values used as stored", "[install]\r\ninstkey=orvik.exe\r\nbitmap=art\\back.bmp\r\n", "orvik.exe", "art\\back.bmp" },
+    { "names match without regard to case", "[INSTALL]\r\nInstKey=orvik.exe\r\nBITMAP=b.bmp\r\n", "orvik.exe", "b.bmp" },
+    { "blanks around names and values dropped", "  [ install ]\r\n  instkey =  orvik.exe  \r\nbitmap= b.bmp\r\n", "orvik.exe", "b.bmp" },
+    { "quotes stripped", "[install]\r\ninstkey=\"orvik.exe\"\r\nbitmap='b.bmp'\r\n", "orvik.exe", "b.bmp" },
+    { "first of two keys wins", "[install]\r\ninstkey=first\r\ninstkey=second\r\n", "first", "" },
+    { "other sections ignored", "[autorun]\r\ninstkey=no\r\n[install]\r\ninstkey=yes\r\n", "yes", "" },
+    { "comments ignored", "[install]\r\n;instkey=no\r\ninstkey=yes\r\n", "yes", "" },
+    { "LF line ends", "[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "orvik.exe", "b.bmp" },
+    { "no install section", "[autorun]\r\nopen=autorun.exe\r\n", "", "" },
+    { "empty file", "", "", "" },
+};
+
+TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
+{
+    for (const auto& c : ProfileCases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc(c.inf);
+        FindDiscDrive();
+        char background[PathSize];
+        LoadDiscConfig(background);
+        EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.AppPathsKey) << c.name;
+        EXPECT_EQ(std::string("E:\\") + c.bitmap, background) << c.name;
+    }
+}
+
+TEST_F(DiscConfig, MissingAutorunInfGivesEmptyNames)
+{
+    InsertDisc();
+    RemoveFile("E:\\autorun.inf");
+    FindDiscDrive();
+    char background[PathSize];
+    LoadDiscConfig(background);
+    EXPECT_EQ(std::string(AppPathsPrefix), Launcher.AppPathsKey);
+    EXPECT_EQ(std::string(UninstallPrefix), Launcher.UninstallKey);
+    EXPECT_STREQ("E:\\", background);
+}
+
+// Both key prefixes take 52 characters, so a name of 203 fits a 256-byte
+// buffer with its zero and one of 204 does not; the picture's name has
+// 252 after "E:\".
+TEST_F(DiscConfig, RefusesValuesThatDoNotFitAtTheExactBoundary)
+{
+    static const struct {
+        int instkey, uninstkey, bitmap;
+        bool instkeyKept, uninstkeyKept, bitmapKept;
+    } cases[] = {
+        { 203, 203, 252, true, true, true },
+        { 204, 203, 252, false, true, true },
+        { 203, 204, 253, true, false, false },
+        { 255, 255, 255, false, false, false },
+        { 400, 400, 400, false, false, false },  // cut to 255 by the profile reader, still refused
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        std::string inf = "[install]\r\ninstkey=" + std::string(c.instkey, 'i') + "\r\nuninstkey=" +
+                          std::string(c.uninstkey, 'u') + "\r\nbitmap=" + std::string(c.bitmap, 'b') + "\r\n";
+        InsertDisc(inf);
+        AddKey(std::string(AppPathsPrefix) + std::string(c.instkey, 'i'));
+        FindDiscDrive();
+        char background[PathSize];
+        LoadDiscConfig(background);
+        EXPECT_EQ(c.instkeyKept, strlen(Launcher.AppPathsKey) == 52u + c.instkey) << c.instkey;
+        EXPECT_EQ(c.instkeyKept, Launcher.AppPathsKey[0] != '\0') << c.instkey;
+        EXPECT_EQ(c.instkeyKept ? 1 : 0, Launcher.AppInstalled) << c.instkey;
+        EXPECT_EQ(c.uninstkeyKept, Launcher.UninstallKey[0] != '\0') << c.uninstkey;
+        EXPECT_EQ(c.bitmapKept, background[0] != '\0') << c.bitmap;
+        if (!c.instkeyKept) {
+            EXPECT_EQ(0, CountCalls("RegOpenKeyExA")) << "a refused key path is never opened";
+        }
+    }
+}
+
+TEST_F(DiscConfig, AnOverLongPictureNameMeansNoBackground)
+{
+    InsertDisc("[install]\r\nbitmap=" + std::string(253, 'b') + "\r\n");
+    GiveResources();
+    StartLauncher();
+    EXPECT_EQ(0, CountCalls("LoadImageA file"));
+    EXPECT_EQ(nullptr, Launcher.BackgroundImage);
+}
+
+typedef LauncherTest InstalledState;
+
+TEST_F(InstalledState, FollowsTheAppPathsEntry)
+{
+    InsertDisc();
+    FindDiscDrive();
+    char background[PathSize];
+    LoadDiscConfig(background);
+    EXPECT_EQ(0, Launcher.AppInstalled);
+
+    AddKey(std::string(AppPathsPrefix) + "ORVIK.EXE");  // keys match without regard to case
+    RefreshInstalledState();
+    EXPECT_EQ(1, Launcher.AppInstalled);
+    EXPECT_EQ(0, OpenKeys);
+    EXPECT_EQ(2, CountCalls(std::string("RegOpenKeyExA ") + AppPathsPrefix + "orvik.exe 1"));
+
+    RemoveKey(std::string(AppPathsPrefix) + "orvik.exe");
+    RefreshInstalledState();
+    EXPECT_EQ(0, Launcher.AppInstalled);
+}
+
+TEST_F(InstalledState, AnEmptyNameOpensTheAppPathsKeyItself)
+{
+    InsertDisc("[install]\r\nbitmap=background.bmp\r\n");
+    AddKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+    FindDiscDrive();
+    char background[PathSize];
+    LoadDiscConfig(background);
+    EXPECT_EQ(1, CountCalls(std::string("RegOpenKeyExA ") + AppPathsPrefix + " "));
+    EXPECT_EQ(1, Launcher.AppInstalled);
+}

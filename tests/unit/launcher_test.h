@@ -1,0 +1,43 @@
+// Shared set-up for the launcher's unit tests: a clean stand-in world and a
+// clean launcher state before each test, and a sample disc to start from.
+#ifndef AUTORUN_LAUNCHER_TEST_H
+#define AUTORUN_LAUNCHER_TEST_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/launcher.h"
+#include "standin_world.h"
+
+const HINSTANCE TestInstance = (HINSTANCE)(uintptr_t)0x400000;
+const char AppPathsPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+const char UninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The launcher's own art as its resources carry it.
+std::string ShippedPaletteText();
+
+class LauncherTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Drives A:, C: and a CD-ROM drive E: holding the product disc with the
+    // given autorun.inf, the background picture and the read-me.
+    void InsertDisc(const std::string& autorunInf =
+                        "[install]\r\nuninstkey=Orvik\r\ninstkey=orvik.exe\r\nbitmap=background.bmp\r\n");
+    void InstallCompanion();     // its App Paths and Uninstall entries
+    void GiveResources();        // palette text and the fifteen pictures
+
+    // Runs start-up up to the message loop, which stops at once (no Idle).
+    int StartLauncher();
+    // Start-up as far as the window and its configuration, without the loop:
+    // the state a test then drives message by message.
+    void OpenWindow();
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    void PumpAll();  // dispatches everything queued, paints included
+    static LPARAM At(int x, int y) { return (LPARAM)(((DWORD)y << 16) | (DWORD)(x & 0xffff)); }
+    standin::Window& MainWindowRecord();
+};
+
+#endif

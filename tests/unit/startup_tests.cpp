@@ -1,0 +1,209 @@
+// Start-up: refusals and their order, placement, the window's values, the
+// loop and the dispatch of the launcher's own messages.
+#include "launcher_test.h"
+
+using namespace standin;
+
+typedef LauncherTest Startup;
+
+TEST_F(Startup, AnotherLauncherUpStopsBeforeAnythingElse)
+{
+    InsertDisc();
+    AddForeignWindow("Autorun", "ZARNO KELVANDO(tm)");
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_EQ(1, CountCalls("FindWindowA"));
+    EXPECT_EQ(0, CountCalls("GetSystemMetrics"));
+    EXPECT_EQ(0, CountCalls("RegisterClassA"));
+}
+
+TEST_F(Startup, CompanionRunningStopsBeforeAnyDiscAccess)
+{
+    InsertDisc();
+    AddForeignWindow("OrvikControl", "Orvik");
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_EQ("FindWindowA Autorun|ZARNO KELVANDO(tm)", Calls.at(0));
+    EXPECT_EQ("FindWindowA OrvikControl|Orvik", Calls.at(1));
+    EXPECT_EQ(0, CountCalls("GetLogicalDriveStringsA"));
+    EXPECT_EQ(0, CountCalls("CreateFileA"));
+    EXPECT_EQ(0, CountCalls("CreateWindowExA"));
+}
+
+TEST_F(Startup, WindowsWithOtherTitlesDoNotStopIt)
+{
+    InsertDisc();
+    AddForeignWindow("Autorun", "Another product");
+    AddForeignWindow("OrvikControl", "Orvik settings");
+    StartLauncher();
+    EXPECT_EQ(1, CountCalls("CreateWindowExA"));
+}
+
+TEST_F(Startup, NoDiscStopsSilentlyWithoutAWindow)
+{
+    InsertDisc();
+    RemoveFile("E:\\kelvando.id");
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_EQ(0, CountCalls("RegisterClassA"));
+    EXPECT_TRUE(Windows.empty());
+    // The palette was built before the disc search and is left to the process's end.
+}
+
+TEST_F(Startup, FailedRegistrationOrCreationStops)
+{
+    InsertDisc();
+    RegisterClassFails = true;
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_EQ(0, CountCalls("CreateWindowExA"));
+
+    Reset();
+    Launcher = LauncherState();
+    InsertDisc();
+    CreateWindowFails = true;
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_EQ(0, CountCalls("ShowWindow"));
+    EXPECT_EQ(0, CountCalls("GetPrivateProfileStringA"));
+}
+
+TEST_F(Startup, PlacesTheWindowAroundTheScreenCentre)
+{
+    static const struct {
+        int screenWidth, screenHeight, x, y;
+    } cases[] = {
+        { 1024, 768, 192, 144 },
+        { 1023, 768, 191, 144 },  // the centre is truncated: 511
+        { 640, 480, 0, 0 },
+        { 320, 200, -160, -140 },  // smaller than the window: passed unchanged
+        { 1025, 769, 192, 144 },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc();
+        ScreenWidth = c.screenWidth;
+        ScreenHeight = c.screenHeight;
+        StartLauncher();
+        ASSERT_EQ(1u, Windows.size());
+        EXPECT_EQ(c.x, Windows[0].x) << c.screenWidth << " x " << c.screenHeight;
+        EXPECT_EQ(c.y, Windows[0].y) << c.screenWidth << " x " << c.screenHeight;
+        EXPECT_EQ(640, Windows[0].width);
+        EXPECT_EQ(480, Windows[0].height);
+    }
+}
+
+TEST_F(Startup, RegistersAndCreatesTheWindowAsDescribed)
+{
+    InsertDisc();
+    StartLauncher();
+    ASSERT_EQ(1u, RegisteredClasses.size());
+    const WNDCLASSA& c = RegisteredClasses[0];
+    EXPECT_STREQ("Autorun", c.lpszClassName);
+    EXPECT_EQ(0x3000u, c.style);
+    EXPECT_EQ(0, c.cbClsExtra);
+    EXPECT_EQ(0, c.cbWndExtra);
+    EXPECT_EQ(TestInstance, c.hInstance);
+    EXPECT_EQ(LoadIconA(NULL, IDI_APPLICATION), c.hIcon);
+    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), c.hCursor);
+    EXPECT_EQ(GetStockObject(BLACK_BRUSH), (HGDIOBJ)c.hbrBackground);
+    EXPECT_EQ(NULL, c.lpszMenuName);
+    EXPECT_EQ(LauncherWindowProc, c.lpfnWndProc);
+
+    ASSERT_EQ(1u, Windows.size());
+    EXPECT_EQ("ZARNO KELVANDO(tm)", Windows[0].title);
+    EXPECT_EQ(0x80400000u, Windows[0].style);
+    EXPECT_EQ(0u, Windows[0].exStyle);
+    EXPECT_EQ(SW_SHOWDEFAULT, Windows[0].showCommand);
+    EXPECT_EQ(Windows[0].handle, Launcher.MainWindow);
+}
+
+TEST_F(Startup, LoadsConfigurationAndPicturesAfterShowingAndBeforeTheLoop)
+{
+    InsertDisc();
+    GiveResources();
+    StartLauncher();
+    int shown = IndexOfCall("ShowWindow");
+    int config = IndexOfCall("GetPrivateProfileStringA");
+    int background = IndexOfCall("LoadImageA file");
+    int buttons = IndexOfCall("LoadImageA 110");
+    int firstPaint = IndexOfCall("BeginPaint");
+    EXPECT_LT(IndexOfCall("CreatePalette"), IndexOfCall("GetLogicalDriveStringsA"));
+    EXPECT_LT(shown, config);
+    EXPECT_LT(config, background);
+    EXPECT_LT(background, buttons);
+    EXPECT_LT(buttons, firstPaint);
+    EXPECT_EQ(-1, IndexOfCall("UpdateWindow"));
+}
+
+TEST_F(Startup, CloseEndsTheLoopWithExitCodeZero)
+{
+    InsertDisc();
+    GiveResources();
+    int closes = 0;
+    Idle = [&] {
+        if (closes++ > 0)
+            return false;
+        PostMessageA(Launcher.MainWindow, WM_CLOSE, 0, 0);
+        return true;
+    };
+    EXPECT_EQ(0, StartLauncher());
+    EXPECT_FALSE(LoopStarved);  // the loop ended on WM_QUIT, not for want of messages
+    EXPECT_FALSE(IsWindow(Launcher.MainWindow));
+    EXPECT_EQ(0, LiveObjects(PaletteObject));  // deleted with the window
+}
+
+TEST_F(Startup, DispatchesItsOwnMessagesAndPassesTheRestOn)
+{
+    OpenWindow();
+    EXPECT_EQ(0, Send(WM_CREATE));
+    EXPECT_EQ(0, CountCalls("DefWindowProcA"));
+    Send(0x0086 /* WM_NCACTIVATE */, 1);
+    EXPECT_EQ(1, CountCalls("DefWindowProcA 134"));
+    EXPECT_EQ(0, Send(WM_USER + 1));
+    EXPECT_EQ(1, CountCalls("DefWindowProcA 1025"));
+
+    EXPECT_NE(nullptr, Launcher.AppPalette);
+    EXPECT_EQ(0, Send(WM_DESTROY));
+    EXPECT_EQ(nullptr, Launcher.AppPalette);
+    EXPECT_EQ(0, LiveObjects(PaletteObject));
+    EXPECT_TRUE(QuitPosted);
+    EXPECT_EQ(0, QuitCode);
+}
+
+TEST_F(Startup, HideAndRestoreMoveTheWindow)
+{
+    OpenWindow();
+    HideMainWindow();
+    RestoreMainWindow();
+    ASSERT_EQ(2u, Moves.size());
+    EXPECT_EQ(-1, Moves[0].x);
+    EXPECT_EQ(-1, Moves[0].y);
+    EXPECT_EQ(0, Moves[0].width);
+    EXPECT_EQ(0, Moves[0].height);
+    EXPECT_EQ(192, Moves[1].x);
+    EXPECT_EQ(144, Moves[1].y);
+    EXPECT_EQ(640, Moves[1].width);
+    EXPECT_EQ(480, Moves[1].height);
+    EXPECT_TRUE(Moves[0].repaint && Moves[1].repaint);
+    EXPECT_EQ(0, CountCalls("ShowWindow"));  // hidden by size, still a window a second launcher finds
+}
+
+TEST_F(Startup, RestorePositionIgnoresALaterResolutionChange)
+{
+    OpenWindow();
+    ScreenWidth = 1600;
+    ScreenHeight = 1200;
+    RestoreMainWindow();
+    EXPECT_EQ(192, Moves.back().x);
+    EXPECT_EQ(144, Moves.back().y);
+}
+
+TEST_F(Startup, FormatTextRefusesWhatDoesNotFit)
+{
+    char buffer[8];
+    EXPECT_EQ(1, FormatText(buffer, 8, "%c:\\%s", 'e', "abcd"));  // 7 characters and the zero
+    EXPECT_STREQ("e:\\abcd", buffer);
+    EXPECT_EQ(0, FormatText(buffer, 8, "%c:\\%s", 'e', "abcde"));
+    EXPECT_STREQ("", buffer);
+    EXPECT_EQ(1, FormatText(buffer, 8, "100%%"));
+    EXPECT_STREQ("100%", buffer);
+    EXPECT_EQ(1, FormatText(buffer, 1, "%s", ""));
+    EXPECT_EQ(0, FormatText(buffer, 0, "x"));
+}

@@ -1,0 +1,228 @@
+// The child watch: the two timers, the installer window's coming and going,
+// and bringing the launcher back.
+#include "launcher_test.h"
+
+using namespace standin;
+
+class Watch : public LauncherTest {
+protected:
+    void Command(int code) { Send(WM_USER, (WPARAM)code); }
+    bool Hidden() { return MainWindowRecord().width == 0; }
+    bool Shown() { return MainWindowRecord().width == 640 && MainWindowRecord().x == 192; }
+    void EndChild() { Processes[Launcher.ChildProcessId].running = false; }
+};
+
+TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
+{
+    OpenWindow();
+    Command(ReadMe);
+    ASSERT_TRUE(FireTimer(100));
+    EXPECT_TRUE(Hidden());
+    EXPECT_EQ(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, (int)OpenProcessAccess.back());
+    EndChild();
+    ASSERT_TRUE(FireTimer(100));
+    EXPECT_FALSE(TimerRunning(100));
+    EXPECT_FALSE(TimerRunning(101));
+    EXPECT_TRUE(Shown());
+    ASSERT_FALSE(Posted.empty());
+    EXPECT_EQ((UINT)WM_MOUSEMOVE, Posted.back().message);
+    EXPECT_EQ(0u, Posted.back().wParam);
+    EXPECT_EQ(0, Posted.back().lParam);
+    EXPECT_EQ(0, OpenProcessHandles);
+}
+
+TEST_F(Watch, TheRoadOfAnInstall)
+{
+    OpenWindow();
+    Send(WM_MOUSEMOVE, 0, At(150, 360));
+    Send(WM_LBUTTONDOWN, 0, At(150, 360));
+    PumpAll();  // the posted command
+    EXPECT_TRUE(Hidden());
+    EXPECT_TRUE(FireTimer(100));  // setup still runs
+    EndChild();
+    EXPECT_TRUE(FireTimer(100));
+    EXPECT_FALSE(TimerRunning(100));
+    EXPECT_TRUE(TimerRunning(101));
+    EXPECT_TRUE(Hidden());
+
+    FireTimer(101);  // no installer window yet
+    FireTimer(101);
+    EXPECT_EQ(0, Launcher.InstallerSeen);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Orvik Setup");
+    FireTimer(101);
+    EXPECT_EQ(1, Launcher.InstallerSeen);
+    FireTimer(101);  // still there
+    EXPECT_TRUE(Hidden());
+    AddKey(std::string(AppPathsPrefix) + "orvik.exe");  // what the installer did
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    EXPECT_FALSE(TimerRunning(101));
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(1, Launcher.AppInstalled);
+
+    Blits.clear();
+    PumpAll();  // the repaint and the pointer move at (0, 0)
+    EXPECT_EQ(Normal, Launcher.ButtonStates[Install]);
+    ASSERT_EQ(5u, Blits.size());
+    EXPECT_EQ(Launcher.ButtonImages[::Run][Normal], Blits[1].source);
+    EXPECT_EQ(Launcher.ButtonImages[Uninstall][Normal], Blits[3].source);
+}
+
+TEST_F(Watch, AnInstallerWindowIsFoundByClassAlone)
+{
+    OpenWindow();
+    Command(Install);
+    EndChild();
+    FireTimer(100);
+    AddForeignWindow("InstallShield_Win", "Anything at all");
+    FireTimer(101);
+    EXPECT_EQ(1, Launcher.InstallerSeen);
+    EXPECT_EQ(1, CountCalls("FindWindowA InstallShield_Win|(null)"));
+}
+
+TEST_F(Watch, ReadMeAfterACompleteInstallComesBackOnTheFirstInstallerTick)
+{
+    OpenWindow();
+    Command(Install);
+    EndChild();
+    FireTimer(100);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+    FireTimer(101);
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    ASSERT_TRUE(Shown());
+
+    Command(ReadMe);
+    EndChild();
+    FireTimer(100);
+    EXPECT_TRUE(TimerRunning(101));  // an install was launched in this run
+    EXPECT_TRUE(Hidden());
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+    EXPECT_FALSE(TimerRunning(101));
+}
+
+TEST_F(Watch, AnotherInstallerWindowOnScreenIsWaitedFor)
+{
+    OpenWindow();
+    Launcher.InstallLaunched = 1;
+    Launcher.InstallerSeen = 1;
+    Command(ReadMe);
+    EndChild();
+    FireTimer(100);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Other setup");
+    FireTimer(101);
+    EXPECT_TRUE(Hidden());
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(Watch, UninstallBeforeAnyInstallComesBackWithTheFreshLayout)
+{
+    OpenWindow();
+    InstallCompanion();
+    RefreshInstalledState();
+    ASSERT_EQ(1, Launcher.AppInstalled);
+    Command(Uninstall);
+    RemoveKey(std::string(AppPathsPrefix) + "orvik.exe");
+    EndChild();
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(0, Launcher.AppInstalled);
+    EXPECT_FALSE(TimerRunning(101));
+}
+
+TEST_F(Watch, AProcessThatCannotBeOpenedHasEnded)
+{
+    OpenWindow();
+    Command(ReadMe);
+    Processes.erase(Launcher.ChildProcessId);  // gone before the first tick
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+
+    Command(ReadMe);
+    Processes[Launcher.ChildProcessId].openable = false;  // access refused
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(Watch, AProgramThatEndsWithCode259HasEnded)
+{
+    OpenWindow();
+    Command(ReadMe);
+    Processes[Launcher.ChildProcessId].running = false;
+    Processes[Launcher.ChildProcessId].exitCode = STILL_ACTIVE;
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(Watch, SetupWithoutAnInstallerWindowComesBackAfterSixtyTicks)
+{
+    OpenWindow();
+    Command(Install);
+    EndChild();
+    FireTimer(100);
+    for (int tick = 1; tick < 60; ++tick) {
+        FireTimer(101);
+        ASSERT_TRUE(Hidden()) << tick;
+    }
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+    EXPECT_FALSE(TimerRunning(101));
+
+    // Given up on once: a later Read Me does not wait out the limit again.
+    Command(ReadMe);
+    EndChild();
+    FireTimer(100);
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(Watch, AnInstallerThatAppearsLateIsStillWaitedFor)
+{
+    OpenWindow();
+    Command(Install);
+    EndChild();
+    FireTimer(100);
+    for (int tick = 0; tick < 59; ++tick)
+        FireTimer(101);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+    for (int tick = 0; tick < 100; ++tick)
+        FireTimer(101);  // seen: no limit while it stays
+    EXPECT_TRUE(Hidden());
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(Watch, AnotherInstallStartsTheAppearanceWaitAfresh)
+{
+    OpenWindow();
+    Command(Install);
+    EndChild();
+    FireTimer(100);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+    FireTimer(101);
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    ASSERT_TRUE(Shown());
+
+    Command(Install);
+    EXPECT_EQ(0, Launcher.InstallerSeen);
+    EndChild();
+    FireTimer(100);
+    FireTimer(101);
+    EXPECT_TRUE(Hidden());
+}
+
+TEST_F(Watch, OtherTimerIdsDoNothing)
+{
+    OpenWindow();
+    Command(ReadMe);
+    EndChild();
+    EXPECT_EQ(0, Send(WM_TIMER, 102));
+    EXPECT_EQ(0, Send(WM_TIMER, 0));
+    EXPECT_TRUE(Hidden());
+    EXPECT_TRUE(TimerRunning(100));
+}

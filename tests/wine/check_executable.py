@@ -1,0 +1,140 @@
+#!/usr/bin/python3
+"""Checks the product executable as built: a GUI PE32 for i386 that imports
+only system DLLs, and whose resources are the launcher's art, version record
+and manifest, all in English (United Kingdom)."""
+import os
+import struct
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL", "MSVCRT.DLL", "SHELL32.DLL"}
+UK_ENGLISH = 2057
+BUTTON_FILES = {
+    110: "cancel_normal", 104: "cancel_pressed", 115: "cancel_highlighted",
+    111: "install_normal", 119: "install_pressed", 116: "install_highlighted",
+    112: "readme_normal", 106: "readme_pressed", 117: "readme_highlighted",
+    113: "run_normal", 107: "run_pressed", 118: "run_highlighted",
+    114: "uninstall_normal", 108: "uninstall_pressed", 105: "uninstall_highlighted",
+}
+
+failures = []
+
+
+def check(condition, message):
+    print(("ok   " if condition else "FAIL ") + message)
+    if not condition:
+        failures.append(message)
+
+
+class PE:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        self.machine, sections, _, _, _, optional_size, self.characteristics = struct.unpack_from(
+            "<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        self.magic = struct.unpack_from("<H", data, optional)[0]
+        self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        directories = optional + 96
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(sections):
+            name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((vaddr, max(vsize, rsize), rptr))
+
+    def offset(self, rva):
+        for vaddr, size, rptr in self.sections:
+            if vaddr <= rva < vaddr + size:
+                return rptr + rva - vaddr
+        raise ValueError("rva %x outside every section" % rva)
+
+    def string(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def imports(self):
+        rva, _ = self.directories[1]
+        names = []
+        at = self.offset(rva)
+        while True:
+            entry = struct.unpack_from("<IIIII", self.data, at)
+            if entry == (0, 0, 0, 0, 0):
+                return names
+            names.append(self.string(entry[3]))
+            at += 20
+
+    def resources(self):
+        """{(type, id, language): bytes}"""
+        base_rva, _ = self.directories[2]
+        base = self.offset(base_rva)
+        found = {}
+
+        def entries(at):
+            named, numbered = struct.unpack_from("<HH", self.data, at + 12)
+            for i in range(named + numbered):
+                ident, target = struct.unpack_from("<II", self.data, at + 16 + 8 * i)
+                yield ident, target
+
+        for type_id, type_target in entries(base):
+            for name_id, name_target in entries(base + (type_target & 0x7FFFFFFF)):
+                for language, data_target in entries(base + (name_target & 0x7FFFFFFF)):
+                    rva, size, _, _ = struct.unpack_from("<IIII", self.data, base + data_target)
+                    at = self.offset(rva)
+                    found[(type_id, name_id, language)] = self.data[at:at + size]
+        return found
+
+
+def version_record(data):
+    at = data.index(struct.pack("<I", 0xFEEF04BD))
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", data, at + 8)
+    version = lambda ms, ls: (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    return version(file_ms, file_ls), version(product_ms, product_ls)
+
+
+def string_value(data, key):
+    marker = key.encode("utf-16-le") + b"\0\0"
+    at = data.index(marker) + len(marker)
+    while at % 4:
+        at += 1
+    end = at
+    while data[end:end + 2] != b"\0\0":
+        end += 2
+    return data[at:end].decode("utf-16-le")
+
+
+def main(path):
+    with open(path, "rb") as f:
+        pe = PE(f.read())
+    check(pe.machine == 0x14C, "machine i386")
+    check(pe.magic == 0x10B, "PE32 (not PE32+)")
+    check(pe.subsystem == 2, "Windows GUI subsystem")
+    imports = pe.imports()
+    check(set(n.upper() for n in imports) <= SYSTEM_DLLS, "imports only system DLLs: %s" % ", ".join(imports))
+
+    resources = pe.resources()
+    check(all(language == UK_ENGLISH for (_, _, language) in resources), "every resource in language 2057")
+    ids = lambda kind: sorted(name for (t, name, _) in resources if t == kind)
+    check(ids(2) == sorted(BUTTON_FILES), "bitmaps %s" % ids(2))
+    for ident, name in BUTTON_FILES.items():
+        with open(os.path.join(ROOT, "src", "resources", "buttons", name + ".bmp"), "rb") as f:
+            expected = f.read()[14:]  # a bitmap resource is the file less its file header
+        if resources.get((2, ident, UK_ENGLISH)) != expected:
+            check(False, "bitmap %d is %s.bmp" % (ident, name))
+    with open(os.path.join(ROOT, "src", "resources", "palette.pal"), "rb") as f:
+        check(resources.get((10, 101, UK_ENGLISH)) == f.read(), "RCDATA 101 is the palette text")
+    manifest = resources.get((24, 1, UK_ENGLISH), b"")
+    check(b'level="asInvoker"' in manifest, "manifest asks to run as invoker")
+    version = resources.get((16, 1, UK_ENGLISH), b"")
+    check(bool(version), "version record present")
+    if version:
+        file_version, product_version = version_record(version)
+        check(file_version == (0, 0, 0, 5), "file version %s" % (file_version,))
+        check(product_version == (1, 0, 0, 0), "product version %s" % (product_version,))
+        check(string_value(version, "FileDescription") == "Autorun", "file description Autorun")
+        check(string_value(version, "InternalName") == "Autorun", "internal name Autorun")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))

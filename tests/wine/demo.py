@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+"""Shows the launcher on the sample disc under Wine.
+
+With a display ($DISPLAY), the launcher runs there until it is closed.
+Without one, it runs on Xvfb: screenshots go to build/demo/ and the
+launcher is ended afterwards."""
+import argparse
+import os
+import sys
+import time
+
+from bench import LAUNCHER, Bench, wait_exit
+
+WM_CLOSE = 0x10
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    args = parser.parse_args()
+    interactive = bool(os.environ.get("DISPLAY"))
+    out = os.path.join(os.path.abspath(args.build), "demo")
+    os.makedirs(out, exist_ok=True)
+    with Bench(args.build, use_current_display=interactive) as bench:
+        child = bench.start_launcher()
+        if not bench.wait_for(*LAUNCHER, seconds=30):
+            print("the launcher window did not appear")
+            return 1
+        if interactive:
+            print("The launcher is up on %s; close it to end the demo." % bench.display)
+            child.wait()
+            return 0
+        time.sleep(1.5)
+        shot = os.path.join(out, "launcher.png")
+        bench.screenshot(shot)
+        print("screenshot: %s" % shot)
+        bench.post(*LAUNCHER, message=WM_CLOSE)
+        code = wait_exit(child, 15)
+        print("launcher exit code: %s" % code)
+        return 0 if code == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
