@@ -151,6 +151,10 @@ class Bench:
     def program(self, name):
         return os.path.join(self.win32, "tests", "wine", "programs", name)
 
+    def path_of(self, class_name, title="-"):
+        out = self.probe("path", class_name, title)
+        return out.stdout.strip() if out.returncode == 0 else None
+
     def launcher_path(self):
         return os.path.join(self.win32, "autorun.exe")
 
@@ -162,7 +166,9 @@ class Bench:
         if out == "none" or not out:
             return None
         fields = {}
-        for part in out.split():
+        head, _, title = out.partition(" title=")
+        fields["title"] = title
+        for part in head.split():
             key, _, value = part.partition("=")
             fields[key] = value
         fields["outer"] = tuple(int(v) for v in fields["outer"].split(","))
@@ -205,13 +211,25 @@ class Bench:
             if name in skip or (name == "kelvando.id" and not marker):
                 continue
             shutil.copy(os.path.join(disc, name), self.cdrom)
-        built = {"autorun.exe": self.launcher_path(), "setup.exe": self.program("setup.exe")}
+        samples = os.path.join(self.win32, "samples")
+        built = {"autorun.exe": self.launcher_path(), "setup.exe": os.path.join(samples, "setup.exe")}
+        for name in ("install.exe", "orvik.exe", "uninst.exe"):
+            built["ORVIK/" + name] = os.path.join(samples, name)
         for name, source in built.items():
-            if name not in skip and os.path.exists(source):
+            if name not in skip:
+                os.makedirs(os.path.dirname(os.path.join(self.cdrom, name)), exist_ok=True)
                 shutil.copy(source, os.path.join(self.cdrom, name))
         for name, text in (extra or {}).items():
             with open(os.path.join(self.cdrom, name), "w", newline="") as f:
                 f.write(text)
+
+    def install_companion(self):
+        """Installs the sample companion the way its installer does."""
+        done = self.wine(os.path.join(self.cdrom, "ORVIK", "install.exe"))
+        check(done.returncode == 0, "the sample installer failed")
+
+    def registry_has(self, key):
+        return self.wine_reg("query", key, "/reg:32").returncode == 0
 
     def install_app_paths(self):
         self.wine_reg("add", APP_PATHS + r"\orvik.exe", "/ve", "/d", r"C:\Orvik\orvik.exe", "/f", "/reg:32")

@@ -3,10 +3,11 @@
 as its own test:  cases.py --build BUILD_DIR CASE"""
 import argparse
 import os
+import shutil
 import sys
 import time
 
-from bench import (APP_PATHS, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, Bench, Failure,
+from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, Bench, Failure,
                    check, check_layout, wait_exit, wait_until)
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
@@ -129,6 +130,176 @@ def palette_display(bench):
         print("depth 8: not the exact colours (%s)" % failure)
 
 
+# ---- launching, driven with real pointer clicks --------------------------------
+CENTRED = (192, 144, 832, 624)
+HIDDEN = (-1, -1, -1, -1)
+
+
+def click(bench, window, left, top=BUTTON_TOP):
+    """Clicks the middle of a button slot, then moves the pointer off the
+    launcher so that no button is left highlighted under it."""
+    ox, oy = window["origin"]
+    bench.xdotool("mousemove", ox + left + 57, oy + top + 17, "click", "1")
+    time.sleep(0.2)
+    bench.xdotool("mousemove", 1000, 10)
+
+
+def launcher_outer(bench):
+    window = bench.find(*LAUNCHER)
+    return window["outer"] if window else None
+
+
+def wait_hidden(bench, seconds=10):
+    check(wait_until(lambda: launcher_outer(bench) == HIDDEN, seconds),
+          "the launcher was not hidden (outer %s)" % (launcher_outer(bench),))
+
+
+def wait_back(bench, seconds):
+    """Waits for the launcher at the centre again; returns how long it took."""
+    started = time.time()
+    check(wait_until(lambda: launcher_outer(bench) == CENTRED, seconds, step=0.1),
+          "the launcher did not come back within %s s (outer %s)" % (seconds, launcher_outer(bench)))
+    return time.time() - started
+
+
+def install_round_trip(bench):
+    child = bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 119)
+    wait_hidden(bench)
+    check(bench.wait_for("InstallShield_Win", seconds=20), "the installer window did not appear")
+    check(bench.wait_gone("InstallShield_Win", seconds=30), "the installer window did not go away")
+    took = wait_back(bench, 5)
+    print("back %.2f s after the installer window went" % took)
+    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
+    settle(bench)
+    screen = bench.screenshot(os.path.join(bench.build, "pictures", "after-install.png"))
+    check_layout(screen, window["origin"], window["client"], INSTALLED_LAYOUT)
+    check(bench.registry_has(APP_PATHS + r"\orvik.exe"), "the installer recorded no App Paths entry")
+    click(bench, window, 439)  # Cancel
+    check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0")
+
+
+def readme_notepad(bench):
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 265)
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    notepad = bench.find("Notepad")
+    check("readme" in notepad["title"].lower(), "Notepad shows %r" % notepad["title"])
+    time.sleep(1.5)
+    check(launcher_outer(bench) == HIDDEN, "the launcher came back while Notepad was open")
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
+    took = wait_back(bench, 5)
+    print("back %.2f s after Notepad closed" % took)
+    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def uninstall_round_trip(bench):
+    bench.install_companion()
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    click(bench, window, 323)
+    wait_hidden(bench)
+    check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller did not start")
+    check(bench.wait_gone("OrvikUninstall", seconds=30), "the uninstaller did not end")
+    wait_back(bench, 5)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    check(not bench.registry_has(APP_PATHS + r"\orvik.exe"), "the App Paths entry is still there")
+
+
+def run_companion(bench):
+    bench.install_companion()
+    # The folder recorded in orvik.ini is where the companion is started from.
+    kit = os.path.join(bench.prefix, "drive_c", "KIT")
+    os.makedirs(kit, exist_ok=True)
+    shutil.copy(os.path.join(bench.cdrom, "ORVIK", "orvik.exe"), kit)
+    with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
+        f.write("[INSTALL]\r\nDIR=C:\\KIT\\\r\n")
+    child = bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 92)
+    check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
+    check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
+    path = bench.path_of("OrvikControl", "Orvik")
+    check(path is not None and path.lower() == r"c:\kit\orvik.exe", "the companion runs from %s" % path)
+
+
+def cancel(bench):
+    child = bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 410)
+    check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0 (%s)" % child.returncode)
+
+
+def second_launcher_while_hidden(bench):
+    first = bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 265)
+    wait_hidden(bench)
+    second = bench.start_launcher()
+    check(wait_exit(second, 20) == 0, "the second launcher did not exit 0")
+    check(first.poll() is None and launcher_outer(bench) == HIDDEN, "the first launcher was affected")
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    wait_back(bench, 5)
+
+
+def missing_setup(bench):
+    bench.fill_disc(skip=("setup.exe",))
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 119)
+    took = wait_back(bench, 3)
+    print("back %.2f s after the click" % took)
+    settle(bench)
+    check(launcher_outer(bench) == CENTRED, "the launcher did not stay shown")
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def setup_without_installer_window(bench):
+    # A setup program that ends at once and never shows an installer window.
+    bench.fill_disc(skip=("setup.exe",))
+    shutil.copy(bench.program("probe.exe"), os.path.join(bench.cdrom, "setup.exe"))
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 119)
+    clicked = time.time()
+    wait_hidden(bench)
+    time.sleep(50)
+    check(launcher_outer(bench) == HIDDEN, "the launcher came back before the limit")
+    wait_back(bench, 20)
+    print("back %.1f s after the click" % (time.time() - clicked))
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def uninstall_string_missing(bench):
+    bench.install_app_paths()
+    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/f", "/reg:32")
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    click(bench, window, 323)
+    time.sleep(2)
+    check(launcher_outer(bench) == CENTRED, "the launcher did not stay shown")
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+
+
 def crop_window(bench, screen, window, name):
     ox, oy = window["origin"]
     w, h = window["client"]
@@ -144,6 +315,15 @@ CASES = {
     "installed_layout": installed_layout,
     "hover": hover,
     "palette_display": (palette_display, 8),
+    "install_round_trip": install_round_trip,
+    "readme_notepad": readme_notepad,
+    "uninstall_round_trip": uninstall_round_trip,
+    "run_companion": run_companion,
+    "cancel": cancel,
+    "second_launcher_while_hidden": second_launcher_while_hidden,
+    "missing_setup": missing_setup,
+    "setup_without_installer_window": setup_without_installer_window,
+    "uninstall_string_missing": uninstall_string_missing,
 }
 
 

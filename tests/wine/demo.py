@@ -34,6 +34,21 @@ def main():
         shot = os.path.join(out, "launcher.png")
         bench.screenshot(shot)
         print("screenshot: %s" % shot)
+
+        # The round trip of an install: click Install, let the sample
+        # installer run, and see the launcher come back installed.
+        window = bench.find(*LAUNCHER)
+        ox, oy = window["origin"]
+        bench.xdotool("mousemove", ox + 119 + 57, oy + 343 + 17, "click", "1")
+        bench.xdotool("mousemove", 1000, 10)
+        if bench.wait_for("InstallShield_Win", seconds=20):
+            time.sleep(1)
+            bench.screenshot(os.path.join(out, "installing.png"))
+            bench.wait_gone("InstallShield_Win", seconds=30)
+        time.sleep(3)
+        shot = os.path.join(out, "installed.png")
+        bench.screenshot(shot)
+        print("after the install: %s" % shot)
         bench.post(*LAUNCHER, message=WM_CLOSE)
         code = wait_exit(child, 15)
         print("launcher exit code: %s" % code)

@@ -15,6 +15,7 @@ static int Usage()
 {
     fprintf(stderr,
             "probe find CLASS TITLE|-\n"
+            "probe path CLASS TITLE|-                (program file of the window's process)\n"
             "probe wait CLASS TITLE|- SECONDS        (until it exists)\n"
             "probe wait-gone CLASS TITLE|- SECONDS   (until it is gone)\n"
             "probe post CLASS TITLE|- MESSAGE WPARAM LPARAM\n"
@@ -107,13 +108,31 @@ int main(int argc, char** argv)
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
         char className[256];
+        char title[256];
         GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, title, sizeof title);
         printf("class=%s style=0x%08lx exstyle=0x%08lx outer=%ld,%ld,%ld,%ld client=%ld,%ld origin=%ld,%ld "
-               "visible=%d pid=%lu\n",
+               "visible=%d pid=%lu title=%s\n",
                className, (unsigned long)GetWindowLongA(window, GWL_STYLE),
                (unsigned long)GetWindowLongA(window, GWL_EXSTYLE), outer.left, outer.top, outer.right, outer.bottom,
                client.right, client.bottom, origin.x, origin.y, IsWindowVisible(window) ? 1 : 0,
-               (unsigned long)processId);
+               (unsigned long)processId, title);
+        return 0;
+    }
+    if (strcmp(verb, "path") == 0 && argc == 4) {
+        HWND window = Find(argv[2], argv[3]);
+        DWORD processId = 0;
+        if (window == NULL || !GetWindowThreadProcessId(window, &processId))
+            return 1;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        char path[MAX_PATH];
+        DWORD size = MAX_PATH;
+        int ok = process != NULL && QueryFullProcessImageNameA(process, 0, path, &size);
+        if (process != NULL)
+            CloseHandle(process);
+        if (!ok)
+            return 1;
+        printf("%s\n", path);
         return 0;
     }
     if ((strcmp(verb, "wait") == 0 || strcmp(verb, "wait-gone") == 0) && argc == 5) {

@@ -1,0 +1,90 @@
+// The sample installer. Shows a window of class "InstallShield_Win" with a
+// progress bar for a few seconds, and installs the sample companion: copies
+// orvik.exe and uninst.exe to the install folder, writes orvik.ini with its
+// folder into the Windows directory, and records the App Paths and Uninstall
+// entries. Then its window goes away.
+#include <stdio.h>
+#include <string.h>
+
+#include "sample.h"
+
+static ProgressWindow Progress;
+static const int Steps = 30;  // ticks of 100 ms
+static int Step;
+
+static int SetString(HKEY key, const char* name, const char* value)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)value, (DWORD)strlen(value) + 1) == ERROR_SUCCESS;
+}
+
+static void Install()
+{
+    char source[MAX_PATH], target[MAX_PATH], from[MAX_PATH], to[MAX_PATH], value[MAX_PATH], settings[MAX_PATH];
+    ProgramFolder(source, MAX_PATH);
+    InstallFolder(target, MAX_PATH);
+    CreateDirectoryA(target, NULL);
+    const char* files[] = { "orvik.exe", "uninst.exe" };
+    for (const char* file : files) {
+        snprintf(from, MAX_PATH, "%s%s", source, file);
+        snprintf(to, MAX_PATH, "%s%s", target, file);
+        CopyFileA(from, to, FALSE);
+    }
+    SettingsFile(settings, MAX_PATH);
+    WritePrivateProfileStringA("INSTALL", "DIR", target, settings);
+
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SAMPLE_UNINSTALL_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) ==
+        ERROR_SUCCESS) {
+        snprintf(value, MAX_PATH, "%suninst.exe /remove", target);
+        SetString(key, "UninstallString", value);
+        SetString(key, "DisplayName", "Orvik");
+        RegCloseKey(key);
+    }
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SAMPLE_APP_PATHS_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) ==
+        ERROR_SUCCESS) {
+        snprintf(value, MAX_PATH, "%sorvik.exe", target);
+        SetString(key, NULL, value);
+        SetString(key, "Path", target);
+        RegCloseKey(key);
+    }
+}
+
+static LRESULT CALLBACK InstallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        ++Step;
+        Progress.percent = Step * 100 / Steps;
+        if (Step == Steps * 2 / 3) {
+            snprintf(Progress.status, sizeof Progress.status, "Recording the installation...");
+            Install();
+        } else if (Step < Steps * 2 / 3) {
+            snprintf(Progress.status, sizeof Progress.status, "Copying files... %d%%", Progress.percent);
+        }
+        InvalidateRect(window, NULL, TRUE);
+        if (Step >= Steps)
+            DestroyWindow(window);
+        return 0;
+    case WM_PAINT:
+        PaintProgressWindow(&Progress);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    snprintf(Progress.status, sizeof Progress.status, "Preparing...");
+    if (!CreateProgressWindow(&Progress, SAMPLE_INSTALLER_CLASS, "Orvik Setup", "Installing Orvik", InstallerProc))
+        return 1;
+    SetTimer(Progress.window, 1, 100, NULL);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,67 @@
+#include "sample.h"
+
+#include <stdio.h>
+#include <string.h>
+
+void ProgramFolder(char* folder, DWORD size)
+{
+    DWORD length = GetModuleFileNameA(NULL, folder, size);
+    while (length > 0 && folder[length - 1] != '\\')
+        --length;
+    folder[length] = '\0';
+}
+
+void InstallFolder(char* folder, DWORD size)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    snprintf(folder, size, "%c:\\Orvik\\", windows[0]);
+}
+
+void SettingsFile(char* path, DWORD size)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    snprintf(path, size, "%s\\orvik.ini", windows);
+}
+
+HWND CreateProgressWindow(ProgressWindow* progress, const char* className, const char* title,
+                          const char* heading, WNDPROC proc)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    progress->heading = heading;
+    int width = 420, height = 150;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    progress->window = CreateWindowExA(0, className, title, WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, width,
+                                       height, NULL, NULL, windowClass.hInstance, NULL);
+    return progress->window;
+}
+
+void PaintProgressWindow(const ProgressWindow* progress)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(progress->window, &paint);
+    RECT client;
+    GetClientRect(progress->window, &client);
+    SetBkMode(dc, TRANSPARENT);
+    RECT text = { 16, 12, client.right - 16, 32 };
+    DrawTextA(dc, progress->heading, -1, &text, DT_LEFT | DT_SINGLELINE);
+    text.top = 34;
+    text.bottom = 54;
+    DrawTextA(dc, progress->status, -1, &text, DT_LEFT | DT_SINGLELINE);
+    RECT bar = { 16, 64, client.right - 16, 84 };
+    FrameRect(dc, &bar, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    RECT done = { bar.left + 2, bar.top + 2, bar.left + 2 + (bar.right - bar.left - 4) * progress->percent / 100,
+                  bar.bottom - 2 };
+    HBRUSH fill = CreateSolidBrush(RGB(0, 84, 166));
+    FillRect(dc, &done, fill);
+    DeleteObject(fill);
+    EndPaint(progress->window, &paint);
+}

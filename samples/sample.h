@@ -1,0 +1,33 @@
+// Shared by the sample outside programs: the names the launcher relies on
+// (the same contract the launcher's own outside.h holds) and a few helpers.
+#ifndef SAMPLE_H
+#define SAMPLE_H
+
+#include <windows.h>
+
+#define SAMPLE_APP_PATHS_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orvik.exe"
+#define SAMPLE_UNINSTALL_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik"
+#define SAMPLE_INSTALLER_CLASS "InstallShield_Win"
+#define SAMPLE_COMPANION_CLASS "OrvikControl"
+#define SAMPLE_COMPANION_TITLE "Orvik"
+
+// The folder of the running program, with a trailing backslash.
+void ProgramFolder(char* folder, DWORD size);
+// The companion's install folder: the Windows drive's "\Orvik\".
+void InstallFolder(char* folder, DWORD size);
+// The companion's settings file: the Windows directory's "\orvik.ini".
+void SettingsFile(char* path, DWORD size);
+
+// A small window with a title line, a status line and a progress bar,
+// painted by the program itself.
+struct ProgressWindow {
+    HWND window;
+    const char* heading;
+    char status[128];
+    int percent;
+};
+HWND CreateProgressWindow(ProgressWindow* progress, const char* className, const char* title,
+                          const char* heading, WNDPROC proc);
+void PaintProgressWindow(const ProgressWindow* progress);
+
+#endif
