@@ -83,6 +83,19 @@ def installed_layout(bench):
     crop_window(bench, screen, window, "installed-layout-window.png")
 
 
+def empty_instkey(bench):
+    """An autorun.inf without "instkey" makes the launcher test the App Paths
+    key itself ("...\\App Paths\\"), which a Windows registry opens: the
+    installed layout shows. The unit tests' stand-in relies on this."""
+    inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=background.bmp\r\n"
+    bench.fill_disc(extra={"autorun.inf": inf})
+    bench.wine_reg("add", APP_PATHS, "/f", "/reg:32")
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+
+
 def hover(bench):
     bench.start_launcher()
     window = launcher_window(bench)
@@ -314,6 +327,7 @@ CASES = {
     "fresh_layout": fresh_layout,
     "installed_layout": installed_layout,
     "hover": hover,
+    "empty_instkey": empty_instkey,
     "palette_display": (palette_display, 8),
     "install_round_trip": install_round_trip,
     "readme_notepad": readme_notepad,
