@@ -248,6 +248,26 @@ class Bench:
             image.save(path)
         return image
 
+    def window_screenshot(self, title, path=None):
+        """The X window with that title, read through its own colormap. On a
+        palette display Wine gives its windows a private colormap, which no
+        one installs without a window manager: a shot of the root would
+        read their pixels through the wrong map."""
+        env = dict(os.environ, DISPLAY=self.display)
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True, text=True).stdout
+        line = next(l for l in tree.splitlines() if '"%s"' % title in l)
+        handle, temp = tempfile.mkstemp(suffix=".png")
+        os.close(handle)
+        subprocess.run(["import", "-display", self.display, "-window", line.split()[0], temp], check=True,
+                       stderr=subprocess.DEVNULL)
+        image = Image.open(temp).convert("RGB")
+        image.load()
+        os.remove(temp)
+        if path:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            image.save(path)
+        return image
+
     def xdotool(self, *args):
         env = dict(os.environ, DISPLAY=self.display)
         subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=True)
