@@ -62,6 +62,9 @@ std::map<std::string, std::map<std::string, std::string>> registry;  // lower-ca
 std::map<uintptr_t, std::string> openKeys;
 std::deque<MSG> queue;
 DWORD lastError;
+// The locked palette text lives in a block of exactly its size, so that a
+// read past its end is caught by the address sanitizer.
+std::vector<char> lockedText;
 
 struct GdiObject {
     ObjectKind kind;
@@ -282,6 +285,7 @@ void Reset()
     openKeys.clear();
     queue.clear();
     lastError = 0;
+    lockedText.clear();
     objects.clear();
     nextObject = 0x10000;
     nextWindow = 0x100;
@@ -995,7 +999,11 @@ HGLOBAL LoadResource(HMODULE, HRSRC resource)
 
 LPVOID LockResource(HGLOBAL data)
 {
-    return data == (HGLOBAL)PaletteData ? (LPVOID)PaletteText.data() : NULL;
+    if (data != (HGLOBAL)PaletteData)
+        return NULL;
+    lockedText.assign(PaletteText.begin(), PaletteText.end());
+    lockedText.shrink_to_fit();
+    return lockedText.empty() ? (LPVOID)"" : (LPVOID)lockedText.data();
 }
 
 BOOL FreeResource(HGLOBAL data)

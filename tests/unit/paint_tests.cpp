@@ -6,6 +6,15 @@ using namespace standin;
 
 typedef LauncherTest Painting;
 
+static int PendingPaintCount()
+{
+    int count = 0;
+    for (const Window& w : Windows)
+        if (w.alive && !w.foreign && w.invalid.right > w.invalid.left && w.invalid.bottom > w.invalid.top)
+            ++count;
+    return count;
+}
+
 static HBITMAP Image(int code, int state)
 {
     return Launcher.ButtonImages[code][state];
@@ -177,4 +186,35 @@ TEST_F(Painting, LoadsTheBackgroundFromTheDiscAsADibSection)
     StartLauncher();
     EXPECT_EQ(1, CountCalls("LoadImageA file E:\\background.bmp 8208"));
     EXPECT_EQ("E:\\background.bmp", FileOf(Launcher.BackgroundImage));
+}
+
+// Wine does not count GDI objects, so the long soak is shown here on the
+// stand-in's live counts.
+TEST_F(Painting, AHundredThousandPaintsLeaveNoGdiObjectBehind)
+{
+    OpenWindow();
+    RealizeResult = 7;
+    HWND other = AddForeignWindow("Other", "Other");
+    int before = LiveGdiObjects();
+    int paints = 0;
+    for (int i = 0; i < 100000; ++i) {
+        Send(WM_MOUSEMOVE, 0, At(i % 2 ? 300 : 450, 360));
+        if (i % 100 == 0)
+            Send(i % 200 ? WM_QUERYNEWPALETTE : WM_PALETTECHANGED, (WPARAM)other);
+        if (PendingPaintCount() > 0) {
+            PumpAll();
+            ++paints;
+        }
+        if (i % 1000 == 0) {
+            Calls.clear();
+            Blits.clear();
+            Invalidations.clear();
+            PaletteCalls.clear();
+            Fills.clear();
+        }
+    }
+    EXPECT_EQ(100000, paints);
+    EXPECT_EQ(before, LiveGdiObjects());
+    EXPECT_EQ(0, LiveObjects(WindowDc));
+    EXPECT_EQ(0, LiveObjects(MemoryDc));
 }

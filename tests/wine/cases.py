@@ -318,6 +318,79 @@ def uninstall_string_missing(bench):
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
 
 
+# ---- soak ------------------------------------------------------------------------
+def usage(bench):
+    """GDI objects as Windows counts them (Wine 8 answers 0: it does not
+    count them), and the private memory of the launcher's process as Linux
+    counts it (Wine 8 does not fill in Windows' private usage)."""
+    out = bench.probe("usage", *LAUNCHER).stdout.split()
+    counts = {key: int(value) for key, value in (part.split("=") for part in out)}
+    private = 0
+    with open("/proc/%d/smaps_rollup" % launcher_pid()) as f:
+        for line in f:
+            if line.startswith(("Private_Clean:", "Private_Dirty:")):
+                private += int(line.split()[1]) * 1024
+    return {"gdi": counts["gdi"], "private": private}
+
+
+def launcher_pid():
+    """The Linux process that runs autorun.exe under Wine."""
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    if b"autorun.exe" in f.read():
+                        return int(entry)
+            except OSError:
+                pass
+    return None
+
+
+def cpu_ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime, in clock ticks
+
+
+def soak(bench):
+    """Thousands of hover changes and palette messages leave the launcher's
+    GDI objects and private memory where they were; hidden and watching,
+    it costs no CPU beyond its tick a second."""
+    bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    # Between Read Me and Cancel: every move is two hover changes.
+    warm = bench.probe("soak", *LAUNCHER, "1000", "322", "467", "360", timeout=300)
+    check(warm.returncode == 0, "the soak could not run")
+    before = usage(bench)
+    rounds = []
+    for _ in range(3):
+        out = bench.probe("soak", *LAUNCHER, "2000", "322", "467", "360", timeout=600).stdout.strip()
+        rounds.append(usage(bench))
+    after = rounds[-1]
+    print("soak: %s; after 1,000 warm-up moves %s; after each further 2,000 moves %s" % (out, before, rounds))
+    print("soak: 12,000 hover changes and 1,200 palette messages after the warm-up")
+    check(after["gdi"] <= before["gdi"], "GDI objects grew from %d to %d" % (before["gdi"], after["gdi"]))
+    growth = after["private"] - before["private"]
+    check(growth <= 64 * 1024, "private memory grew by %d bytes" % growth)
+    check(bench.find(*LAUNCHER) is not None, "the launcher did not survive")
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+    # Hidden while Notepad runs: measure the launcher's own CPU time.
+    click(bench, window, 265)
+    wait_hidden(bench)
+    pid = launcher_pid()
+    check(pid is not None, "no autorun.exe process found")
+    time.sleep(2)
+    start = cpu_ticks(pid)
+    time.sleep(20)
+    used = cpu_ticks(pid) - start
+    ticks_per_second = os.sysconf("SC_CLK_TCK")
+    print("hidden: %d CPU ticks (%.0f ms) in 20 s of watching" % (used, used * 1000.0 / ticks_per_second))
+    check(used * 1000.0 / ticks_per_second <= 200, "the hidden launcher used %d CPU ticks in 20 s" % used)
+
+
 def crop_window(bench, screen, window, name):
     ox, oy = window["origin"]
     w, h = window["client"]
@@ -343,6 +416,7 @@ CASES = {
     "missing_setup": missing_setup,
     "setup_without_installer_window": setup_without_installer_window,
     "uninstall_string_missing": uninstall_string_missing,
+    "soak": soak,
 }
 
 

@@ -2,6 +2,7 @@
 // class, style, rectangles, owner process) and pokes windows the way other
 // programs would. Prints one line; exit code 0 when it did what was asked.
 #include <windows.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,7 +22,11 @@ static int Usage()
             "probe post CLASS TITLE|- MESSAGE WPARAM LPARAM\n"
             "probe window CLASS TITLE SECONDS        (shows a window of that class)\n"
             "probe palette SECONDS                   (realizes a grey palette in the foreground)\n"
-            "probe foreground CLASS TITLE|-\n");
+            "probe foreground CLASS TITLE|-\n"
+            "probe usage CLASS TITLE|-                (GDI and USER objects, private bytes of its process)\n"
+            "probe soak CLASS TITLE MOVES X1 X2 Y     (pointer moves between two points, palette messages)\n"
+            "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
+            "probe hover X Y RRGGBB OFFX OFFY RRGGBB COUNT (milliseconds from pointer move to picture)\n");
     return 2;
 }
 
@@ -87,6 +92,95 @@ static HPALETTE GreyPalette()
         record.entries[i].peFlags = PC_NOCOLLAPSE;
     }
     return CreatePalette((LOGPALETTE*)&record);
+}
+
+static int PrintUsage(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process == NULL)
+        return 1;
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
+    printf("gdi=%lu user=%lu private=%lu working=%lu\n", (unsigned long)GetGuiResources(process, GR_GDIOBJECTS),
+           (unsigned long)GetGuiResources(process, GR_USEROBJECTS), (unsigned long)memory.PrivateUsage,
+           (unsigned long)memory.WorkingSetSize);
+    CloseHandle(process);
+    return 0;
+}
+
+// Pointer moves sent straight to the window, each followed by an immediate
+// repaint, with a palette message every fifth move.
+static int Soak(HWND window, int moves, int x1, int x2, int y)
+{
+    int palettes = 0;
+    for (int i = 0; i < moves; ++i) {
+        SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(i % 2 ? x2 : x1, y));
+        RedrawWindow(window, NULL, NULL, RDW_UPDATENOW);
+        if (i % 5 == 0) {
+            if (palettes % 2)
+                SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
+            else
+                SendMessageA(window, WM_PALETTECHANGED, (WPARAM)GetDesktopWindow(), 0);
+            ++palettes;
+        }
+    }
+    SendMessageA(window, WM_MOUSEMOVE, 0, 0);
+    RedrawWindow(window, NULL, NULL, RDW_UPDATENOW);
+    printf("moves=%d palette_messages=%d\n", moves, palettes);
+    return 0;
+}
+
+static int ScreenShows(HDC screen, int x, int y, COLORREF colour)
+{
+    return GetPixel(screen, x, y) == colour;
+}
+
+static COLORREF ParseColour(const char* text)
+{
+    unsigned long rgb = strtoul(text, NULL, 16);
+    return RGB((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255);
+}
+
+static double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
+{
+    return (double)(to.QuadPart - from.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+}
+
+// Moves the pointer onto a point and waits for the screen to show a colour
+// there, then off again and back to the first colour; prints every latency.
+static int HoverLatency(int x, int y, COLORREF on, int offX, int offY, COLORREF off, int count)
+{
+    HDC screen = GetDC(NULL);
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    SetCursorPos(offX, offY);
+    Sleep(300);
+    for (int i = 0; i < count; ++i) {
+        for (int phase = 0; phase < 2; ++phase) {
+            int px = phase == 0 ? x : offX, py = phase == 0 ? y : offY;
+            COLORREF want = phase == 0 ? on : off;
+            QueryPerformanceCounter(&start);
+            SetCursorPos(px, py);
+            for (;;) {
+                QueryPerformanceCounter(&now);
+                if (ScreenShows(screen, x, y, want))
+                    break;
+                if (Milliseconds(start, now, frequency) > 5000) {
+                    printf("timeout\n");
+                    return 1;
+                }
+            }
+            if (phase == 0)
+                printf("%.2f\n", Milliseconds(start, now, frequency));
+            fflush(stdout);
+            Sleep(30);
+        }
+    }
+    ReleaseDC(NULL, screen);
+    return 0;
 }
 
 int main(int argc, char** argv)
@@ -156,6 +250,34 @@ int main(int argc, char** argv)
                    ? 0
                    : 1;
     }
+    if (strcmp(verb, "usage") == 0 && argc == 4) {
+        HWND window = Find(argv[2], argv[3]);
+        return window != NULL ? PrintUsage(window) : 1;
+    }
+    if (strcmp(verb, "soak") == 0 && argc == 8) {
+        HWND window = Find(argv[2], argv[3]);
+        return window != NULL ? Soak(window, atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7])) : 1;
+    }
+    if (strcmp(verb, "wait-pixel") == 0 && argc == 6) {
+        HDC screen = GetDC(NULL);
+        COLORREF want = ParseColour(argv[4]);
+        int x = atoi(argv[2]), y = atoi(argv[3]);
+        DWORD limit = GetTickCount() + (DWORD)atoi(argv[5]) * 1000;
+        printf("ready\n");
+        fflush(stdout);
+        while (!ScreenShows(screen, x, y, want)) {
+            if ((LONG)(GetTickCount() - limit) > 0) {
+                printf("timeout\n");
+                return 1;
+            }
+        }
+        printf("seen\n");
+        fflush(stdout);
+        return 0;
+    }
+    if (strcmp(verb, "hover") == 0 && argc == 9)
+        return HoverLatency(atoi(argv[2]), atoi(argv[3]), ParseColour(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                            ParseColour(argv[7]), atoi(argv[8]));
     if (strcmp(verb, "window") == 0 && argc == 5)
         return ShowWindowFor(argv[2], argv[3], atoi(argv[4]), NULL);
     if (strcmp(verb, "palette") == 0 && argc == 3)

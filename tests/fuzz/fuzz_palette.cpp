@@ -1,0 +1,49 @@
+// Fuzzes the palette text reader: any resource text gives either no palette
+// or one of exactly 256 entries, each flagged PC_NOCOLLAPSE, and the reader
+// never reads past the text (the stand-in locks it in a block of its size).
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "app/launcher.h"
+#include "standin_world.h"
+
+#define REQUIRE(condition)                                       \
+    do {                                                         \
+        if (!(condition)) {                                      \
+            fprintf(stderr, "violated: %s\n", #condition);       \
+            abort();                                             \
+        }                                                        \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    standin::Reset();
+    Launcher = LauncherState();
+    standin::HasPaletteText = true;
+    standin::PaletteText.assign((const char*)data, size);
+    LoadAppPalette((HINSTANCE)1, NULL);
+    if (Launcher.AppPalette != NULL) {
+        REQUIRE(standin::LastPaletteEntries.size() == 256);
+        REQUIRE(standin::LastPaletteVersion == 0x300);
+        for (const PALETTEENTRY& entry : standin::LastPaletteEntries)
+            REQUIRE(entry.peFlags == PC_NOCOLLAPSE);
+    }
+    REQUIRE(standin::LockedResources == 0);
+    REQUIRE(standin::LiveObjects(standin::WindowDc) == 0);
+
+    // The number reader alone, over an exactly sized copy.
+    char* text = (char*)malloc(size ? size : 1);
+    memcpy(text, data, size);
+    const char* cursor = text;
+    for (int i = 0; i < 1000 && cursor < text + size; ++i) {
+        const char* before = cursor;
+        int value = ReadPaletteNumber(&cursor, text + size);
+        REQUIRE(value >= 0);
+        REQUIRE(cursor >= before && cursor <= text + size);
+    }
+    free(text);
+    return 0;
+}
