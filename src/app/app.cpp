@@ -2,8 +2,6 @@
 #include "app/launcher.h"
 #include "launch/outside.h"
 
-LauncherState Launcher;
-
 static const int WindowWidth = 640;
 static const int WindowHeight = 480;
 

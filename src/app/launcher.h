@@ -77,6 +77,7 @@ void RefreshInstalledState();
 int OpenForReading(const char* path);
 
 // ui
+HPALETTE CreateAppPalette(HINSTANCE instance);
 void LoadAppPalette(HINSTANCE instance, HWND window);
 int ReadPaletteNumber(const char** cursor, const char* end);
 LRESULT HandlePaletteMessage(HWND window, UINT message, WPARAM wParam);

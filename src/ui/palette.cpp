@@ -40,21 +40,22 @@ static int SkipPaletteHeader(const char** cursor, const char* end)
     return 1;
 }
 
-// Builds AppPalette from the palette text. A missing or damaged resource
-// leaves AppPalette null; the launcher then paints without a palette of its
-// own.
-static void BuildAppPalette(HINSTANCE instance)
+// Creates the palette from the palette text among the module's resources.
+// A missing or damaged resource gives null: the launcher then paints
+// without a palette of its own.
+HPALETTE CreateAppPalette(HINSTANCE instance)
 {
+    HPALETTE palette = NULL;
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(PaletteResourceId), MAKEINTRESOURCEA(10));
     if (found == NULL)
-        return;
+        return NULL;
     DWORD size = SizeofResource(instance, found);
     HGLOBAL loaded = LoadResource(instance, found);
     const char* text = loaded != NULL ? (const char*)LockResource(loaded) : NULL;
     if (text == NULL || size == 0) {
         if (loaded != NULL)
             FreeResource(loaded);
-        return;
+        return NULL;
     }
 
     LOGPALETTE* record = (LOGPALETTE*)malloc(sizeof(LOGPALETTE) + (PaletteEntryCount - 1) * sizeof(PALETTEENTRY));
@@ -71,16 +72,17 @@ static void BuildAppPalette(HINSTANCE instance)
             entry->peFlags = PC_NOCOLLAPSE;
         }
         FreeResource(loaded);
-        Launcher.AppPalette = CreatePalette(record);
+        palette = CreatePalette(record);
     } else {
         FreeResource(loaded);
     }
     free(record);
+    return palette;
 }
 
 void LoadAppPalette(HINSTANCE instance, HWND window)
 {
-    BuildAppPalette(instance);
+    Launcher.AppPalette = CreateAppPalette(instance);
     if (Launcher.AppPalette == NULL)
         return;
     HDC dc = GetDC(window);  // a null window gives the screen's device context

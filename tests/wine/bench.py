@@ -20,6 +20,10 @@ import time
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "tools"))
+from assemble_disc import assemble  # noqa: E402
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
@@ -201,24 +205,10 @@ class Bench:
             os.remove(os.path.join(self.fixed, entry))
 
     def fill_disc(self, marker=True, skip=(), extra=None):
-        """Drive E: gets the sample disc: its files from the repo, the
-        launcher and the sample setup program."""
-        for entry in os.listdir(self.cdrom):
-            path = os.path.join(self.cdrom, entry)
-            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-        disc = os.path.join(ROOT, "disc")
-        for name in os.listdir(disc):
-            if name in skip or (name == "kelvando.id" and not marker):
-                continue
-            shutil.copy(os.path.join(disc, name), self.cdrom)
-        samples = os.path.join(self.win32, "samples")
-        built = {"autorun.exe": self.launcher_path(), "setup.exe": os.path.join(samples, "setup.exe")}
-        for name in ("install.exe", "orvik.exe", "uninst.exe"):
-            built["ORVIK/" + name] = os.path.join(samples, name)
-        for name, source in built.items():
-            if name not in skip:
-                os.makedirs(os.path.dirname(os.path.join(self.cdrom, name)), exist_ok=True)
-                shutil.copy(source, os.path.join(self.cdrom, name))
+        """Drive E: gets the sample disc, less the names in skip, with extra
+        files (name: text) added or replaced."""
+        skip = tuple(skip) + (() if marker else ("kelvando.id",))
+        assemble(self.win32, self.cdrom, skip)
         for name, text in (extra or {}).items():
             with open(os.path.join(self.cdrom, name), "w", newline="") as f:
                 f.write(text)

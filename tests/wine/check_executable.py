@@ -41,10 +41,10 @@ class PE:
         table = optional + optional_size
         for i in range(sections):
             name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((vaddr, max(vsize, rsize), rptr))
+            self.sections.append((vaddr, max(vsize, rsize), rptr, rsize))
 
     def offset(self, rva):
-        for vaddr, size, rptr in self.sections:
+        for vaddr, size, rptr, _ in self.sections:
             if vaddr <= rva < vaddr + size:
                 return rptr + rva - vaddr
         raise ValueError("rva %x outside every section" % rva)
@@ -52,6 +52,11 @@ class PE:
     def string(self, rva):
         at = self.offset(rva)
         return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def resource_bytes(self):
+        """The file bytes of the resource section, 0 when there is none."""
+        rva, _ = self.directories[2]
+        return next((raw for vaddr, _, _, raw in self.sections if rva and vaddr == rva), 0)
 
     def imports(self):
         rva, _ = self.directories[1]

@@ -1,0 +1,175 @@
+#!/usr/bin/python3
+"""The disc author's kit: disc-check over a table of broken discs, each with
+its exact report, and make-iso's image of the sample disc.
+
+    kit_test.py --build DIR disc_check|make_iso
+"""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+from assemble_disc import assemble  # noqa: E402
+
+SAMPLE_INF = open(os.path.join(ROOT, "disc", "autorun.inf"), newline="").read()
+
+
+def write(folder, name, text):
+    with open(os.path.join(folder, name), "w", newline="") as f:
+        f.write(text)
+
+
+def inf_with(old, new):
+    def change(folder):
+        write(folder, "autorun.inf", SAMPLE_INF.replace(old, new))
+    return change
+
+
+def remove(*names):
+    def change(folder):
+        for name in names:
+            os.remove(os.path.join(folder, name))
+    return change
+
+
+def background(edit):
+    """Rewrites the sample background through edit(image) -> image."""
+    def change(folder):
+        path = os.path.join(folder, "background.bmp")
+        edit(Image.open(path)).save(path)
+    return change
+
+
+def shifted_colours(count):
+    """The sample background with count colour-table entries changed."""
+    def change(folder):
+        path = os.path.join(folder, "background.bmp")
+        data = bytearray(open(path, "rb").read())
+        for i in range(count):
+            data[54 + 4 * (100 + i)] ^= 0x40
+        open(path, "wb").write(data)
+    return change
+
+
+NOT_LAUNCHER = "setup.exe"
+CASES = [
+    ("the sample disc", None, 0, ["no faults found"]),
+    ("no marker", remove("kelvando.id"), 1,
+     ["kelvando.id: missing from the disc root: add the marker file, or the launcher finds no disc and does not start"]),
+    ("no launcher", remove("autorun.exe"), 1, ["autorun.exe: missing from the disc root: put the launcher there"]),
+    ("no autorun.inf", remove("autorun.inf"), 1,
+     ["autorun.inf: missing from the disc root: add it with open=autorun.exe under [autorun] and uninstkey=, "
+      "instkey=, bitmap= under [install]"]),
+    ("no open entry", inf_with("open=autorun.exe\r\n", ""), 1,
+     ["autorun.inf: [autorun] has no open= entry: add open=autorun.exe, or Windows will not start the launcher "
+      "when the disc goes in"]),
+    ("open starts another program", inf_with("open=autorun.exe", "open=setup.exe /s"), 1,
+     ["autorun.inf: [autorun] open=setup.exe /s does not start the launcher: set open=autorun.exe"]),
+    ("instkey missing", inf_with("instkey=orvik.exe\r\n", ""), 1,
+     ["autorun.inf: [install] has no instkey= entry: add it (the companion's name under the App Paths key)"]),
+    ("uninstkey empty", inf_with("uninstkey=Orvik", "uninstkey="), 1,
+     ["autorun.inf: [install] uninstkey= is empty: give it a value (the companion's name under the Uninstall key)"]),
+    ("instkey too long", inf_with("instkey=orvik.exe", "instkey=" + "k" * 204), 1,
+     ["autorun.inf: [install] instkey= is 204 characters long: the launcher takes at most 203"]),
+    ("bitmap too long", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 253), 1,
+     ["autorun.inf: [install] bitmap= is 253 characters long: the launcher takes at most 252"]),
+    ("bitmap at its longest is only missing", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 252), 1,
+     ["b" * 252 + ": missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
+      "correct bitmap= in autorun.inf"]),
+    ("picture missing", remove("background.bmp"), 1,
+     ["background.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
+      "correct bitmap= in autorun.inf"]),
+    ("picture not a bitmap", lambda f: write(f, "background.bmp", "GIF89a"), 1,
+     ["background.bmp: not a Windows bitmap: save the picture as an uncompressed 8-bit BMP"]),
+    ("picture of the wrong size", background(lambda im: im.crop((0, 0, 320, 240))), 1,
+     ["background.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
+    ("picture in true colour", background(lambda im: im.convert("RGB")), 1,
+     ["background.bmp: has 24 bits per pixel: save it with 8 bits per pixel on the launcher's palette"]),
+    ("picture on another palette", shifted_colours(5), 1,
+     ["background.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
+      "would show wrong; draw it on the launcher's palette (tools/make_art.py)"]),
+    ("no setup or read-me", remove("setup.exe", "readme.txt"), 1,
+     ["setup.exe: missing from the disc root: Install would have nothing to start",
+      "readme.txt: missing from the disc root: Read Me would do nothing"]),
+]
+
+
+def disc_check(folder):
+    run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True)
+    return run.returncode, [line for line in run.stdout.splitlines() if line]
+
+
+def test_disc_check(build):
+    win32 = os.path.join(build, "win32")
+    work = os.path.join(build, "kit", "discs")
+    failed = 0
+    for name, change, code, report in CASES:
+        folder = os.path.join(work, name.replace(" ", "-"))
+        assemble(win32, folder)
+        if change:
+            change(folder)
+        got_code, got = disc_check(folder)
+        if (got_code, got) == (code, report):
+            print("ok   %s" % name)
+        else:
+            failed += 1
+            print("FAIL %s\n  expected %d %s\n  got      %d %s" % (name, code, report, got_code, got))
+    usage = subprocess.run([os.path.join(ROOT, "scripts", "disc-check")], capture_output=True, text=True)
+    if usage.returncode != 2:
+        failed += 1
+        print("FAIL no folder: exit code %d, not 2" % usage.returncode)
+    return failed
+
+
+def test_make_iso(build):
+    failed = 0
+    image = os.path.join(build, "kit", "sample.iso")
+    made = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), "", image], capture_output=True, text=True)
+    listing = subprocess.run(["isoinfo", "-J", "-f", "-i", image], capture_output=True, text=True).stdout.split()
+    expected = sorted(["/autorun.exe", "/autorun.inf", "/background.bmp", "/kelvando.id", "/readme.txt",
+                       "/setup.exe", "/ORVIK", "/ORVIK/install.exe", "/ORVIK/orvik.exe", "/ORVIK/uninst.exe"])
+    checks = [
+        (made.returncode == 0, "make-iso succeeds on the sample disc: %s" % made.stderr.strip()[-200:]),
+        (sorted(listing) == expected, "the image holds the sample disc under Joliet names: %s" % sorted(listing)),
+    ]
+    info = subprocess.run(["isoinfo", "-d", "-i", image], capture_output=True, text=True).stdout
+    checks.append(("Volume id: ZARNO_KELVANDO" in info, "the volume label is ZARNO_KELVANDO"))
+    # The launcher on the image is the one built.
+    extracted = subprocess.run(["isoinfo", "-J", "-x", "/autorun.exe", "-i", image], capture_output=True).stdout
+    built = open(os.path.join(build, "win32", "autorun.exe"), "rb").read()
+    checks.append((extracted == built, "the image's autorun.exe is the built launcher"))
+    broken = os.path.join(build, "kit", "broken")
+    assemble(os.path.join(build, "win32"), broken)
+    os.remove(os.path.join(broken, "kelvando.id"))
+    refused_image = os.path.join(build, "kit", "broken.iso")
+    if os.path.exists(refused_image):
+        os.remove(refused_image)
+    refused = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), broken, refused_image],
+                             capture_output=True, text=True)
+    checks.append((refused.returncode == 1 and not os.path.exists(refused_image),
+                   "make-iso refuses a disc with faults"))
+    for ok, text in checks:
+        print(("ok   " if ok else "FAIL ") + text)
+        failed += 0 if ok else 1
+    return failed
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("test", choices=["disc_check", "make_iso"])
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    failed = test_disc_check(build) if args.test == "disc_check" else test_make_iso(build)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
