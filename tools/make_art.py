@@ -6,7 +6,8 @@ Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
 (fonts-dejavu-core). What it writes is committed, so the build needs no
 generator:
 
-    /usr/bin/python3 tools/make_art.py
+    /usr/bin/python3 tools/make_art.py              # into src/resources/ and disc/
+    /usr/bin/python3 tools/make_art.py --out DIR    # into DIR/resources/ and DIR/disc/
 """
 import os
 import struct
@@ -313,6 +314,14 @@ def draw_background(entries):
 
 
 def main():
+    global RESOURCES, DISC
+    if "--out" in sys.argv:
+        # Somewhere else than the source tree, to look at or to try out.
+        out = sys.argv[sys.argv.index("--out") + 1]
+        RESOURCES = os.path.join(out, "resources")
+        DISC = os.path.join(out, "disc")
+        os.makedirs(RESOURCES, exist_ok=True)
+        os.makedirs(DISC, exist_ok=True)
     entries = build_palette()
     text = palette_text(entries)
     assert len(text) == PALETTE_TEXT_SIZE, len(text)
