@@ -25,9 +25,10 @@ void SettingsFile(char* path, DWORD size)
     snprintf(path, size, "%s\\orvik.ini", windows);
 }
 
-HWND CreateProgressWindow(ProgressWindow* progress, const char* className, const char* title,
-                          const char* heading, WNDPROC proc)
+int RunProgressWindow(ProgressWindow* progress, const char* className, const char* title, const char* heading,
+                      const char* status, WNDPROC proc)
 {
+    snprintf(progress->status, sizeof progress->status, "%s", status);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = proc;
     windowClass.hInstance = GetModuleHandleA(NULL);
@@ -41,10 +42,18 @@ HWND CreateProgressWindow(ProgressWindow* progress, const char* className, const
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     progress->window = CreateWindowExA(0, className, title, WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, width,
                                        height, NULL, NULL, windowClass.hInstance, NULL);
-    return progress->window;
+    if (progress->window == NULL)
+        return 1;
+    SetTimer(progress->window, 1, 100, NULL);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
 }
 
-void PaintProgressWindow(const ProgressWindow* progress)
+static void PaintProgressWindow(const ProgressWindow* progress)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(progress->window, &paint);
@@ -64,4 +73,17 @@ void PaintProgressWindow(const ProgressWindow* progress)
     FillRect(dc, &done, fill);
     DeleteObject(fill);
     EndPaint(progress->window, &paint);
+}
+
+LRESULT ProgressWindowDefault(const ProgressWindow* progress, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        PaintProgressWindow(progress);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(progress->window, message, wParam, lParam);
 }

@@ -26,8 +26,11 @@ struct ProgressWindow {
     char status[128];
     int percent;
 };
-HWND CreateProgressWindow(ProgressWindow* progress, const char* className, const char* title,
-                          const char* heading, WNDPROC proc);
-void PaintProgressWindow(const ProgressWindow* progress);
+// What a progress window's procedure does with every message but its ticks.
+LRESULT ProgressWindowDefault(const ProgressWindow* progress, UINT message, WPARAM wParam, LPARAM lParam);
+// Shows the window, ticks it every 100 ms with WM_TIMER, and runs its
+// message loop until the window is destroyed. Returns the exit code.
+int RunProgressWindow(ProgressWindow* progress, const char* className, const char* title, const char* heading,
+                      const char* status, WNDPROC proc);
 
 #endif

@@ -37,26 +37,12 @@ static LRESULT CALLBACK UninstallerProc(HWND window, UINT message, WPARAM wParam
         if (Step >= 15)
             DestroyWindow(window);
         return 0;
-    case WM_PAINT:
-        PaintProgressWindow(&Progress);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return ProgressWindowDefault(&Progress, message, wParam, lParam);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    snprintf(Progress.status, sizeof Progress.status, "Removing Orvik...");
-    if (!CreateProgressWindow(&Progress, "OrvikUninstall", "Orvik Uninstall", "Uninstalling Orvik", UninstallerProc))
-        return 1;
-    SetTimer(Progress.window, 1, 100, NULL);
-    MSG message;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return RunProgressWindow(&Progress, "OrvikUninstall", "Orvik Uninstall", "Uninstalling Orvik",
+                             "Removing Orvik...", UninstallerProc);
 }

@@ -11,10 +11,12 @@ static const int InstallerAppearLimit = 60;
 
 // The program has ended when its process can no longer be opened, or when
 // its handle is signalled. An exit code alone cannot tell: a program may
-// really end with STILL_ACTIVE (259).
+// really end with STILL_ACTIVE (259). Only SYNCHRONIZE is asked for: an
+// elevated setup program refuses query access to a launcher that is not
+// elevated, and would then seem to have ended at once.
 static int ChildHasEnded()
 {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, Launcher.ChildProcessId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, Launcher.ChildProcessId);
     if (process == NULL)
         return 1;
     int ended = WaitForSingleObject(process, 0) != WAIT_TIMEOUT;

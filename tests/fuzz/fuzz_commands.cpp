@@ -3,22 +3,7 @@
 // command in the registry (any bytes, with or without a terminating zero).
 // Every command line started fits its buffer and is exactly what the value
 // makes of it; nothing started means the launcher was brought back.
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
-#include <string>
-
-#include "app/launcher.h"
-#include "standin_world.h"
-
-#define REQUIRE(condition)                                       \
-    do {                                                         \
-        if (!(condition)) {                                      \
-            fprintf(stderr, "violated: %s\n", #condition);       \
-            abort();                                             \
-        }                                                        \
-    } while (0)
+#include "fuzz_support.h"
 
 static void OpenLauncher()
 {

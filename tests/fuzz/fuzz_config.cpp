@@ -2,22 +2,7 @@
 // paths and the background path: every result is terminated inside its
 // buffer, is either refused (empty) or exactly the prefix and the value, and
 // a refused App Paths key is never opened.
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
-#include <string>
-
-#include "app/launcher.h"
-#include "standin_world.h"
-
-#define REQUIRE(condition)                                       \
-    do {                                                         \
-        if (!(condition)) {                                      \
-            fprintf(stderr, "violated: %s\n", #condition);       \
-            abort();                                             \
-        }                                                        \
-    } while (0)
+#include "fuzz_support.h"
 
 static void CheckPath(const char* path, const char* prefix)
 {

@@ -1,22 +1,7 @@
 // Fuzzes the palette text reader: any resource text gives either no palette
 // or one of exactly 256 entries, each flagged PC_NOCOLLAPSE, and the reader
 // never reads past the text (the stand-in locks it in a block of its size).
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
-#include <string>
-
-#include "app/launcher.h"
-#include "standin_world.h"
-
-#define REQUIRE(condition)                                       \
-    do {                                                         \
-        if (!(condition)) {                                      \
-            fprintf(stderr, "violated: %s\n", #condition);       \
-            abort();                                             \
-        }                                                        \
-    } while (0)
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

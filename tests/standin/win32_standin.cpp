@@ -177,6 +177,27 @@ void AddInvalid(Window& window, const RECT& rect, BOOL erase)
         window.eraseInvalid = true;
 }
 
+// A scripted failure: true once, with the error set, when one is due.
+bool FailsWith(DWORD* nextError)
+{
+    if (*nextError == 0)
+        return false;
+    lastError = *nextError;
+    *nextError = 0;
+    return true;
+}
+
+// A new running process and a handle to it.
+HANDLE NewProcess(DWORD* id)
+{
+    *id = NextProcessId++;
+    Processes[*id] = Process{ true, true, STILL_ACTIVE };
+    HANDLE handle = NewKernelHandle();
+    processHandles[(uintptr_t)handle] = *id;
+    ++OpenProcessHandles;
+    return handle;
+}
+
 DWORD FakeGetProcessId(HANDLE process)
 {
     auto found = processHandles.find((uintptr_t)process);
@@ -1021,16 +1042,10 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     Started.push_back(ProcessStart{ commandLine, applicationName == NULL, inheritHandles, creationFlags,
                                     startup->dwFlags, startup->wShowWindow, environment == NULL,
                                     currentDirectory == NULL });
-    if (NextStartError != 0) {
-        lastError = NextStartError;
-        NextStartError = 0;
+    if (FailsWith(&NextStartError))
         return FALSE;
-    }
-    DWORD id = NextProcessId++;
-    Processes[id] = Process{ true, true, STILL_ACTIVE };
-    information->hProcess = NewKernelHandle();
-    processHandles[(uintptr_t)information->hProcess] = id;
-    ++OpenProcessHandles;
+    DWORD id;
+    information->hProcess = NewProcess(&id);
     information->hThread = NewKernelHandle();
     threadHandles.insert((uintptr_t)information->hThread);
     information->dwProcessId = id;
@@ -1146,18 +1161,14 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info)
     Log(std::string("ShellExecuteExA ") + (info->lpFile ? info->lpFile : ""));
     ShellStarts.push_back(ShellStart{ info->lpVerb ? info->lpVerb : "", info->lpFile ? info->lpFile : "",
                                       info->lpParameters ? info->lpParameters : "", info->fMask, info->nShow });
-    if (NextShellError != 0) {
-        lastError = NextShellError;
-        NextShellError = 0;
+    if (FailsWith(&NextShellError))
         return FALSE;
-    }
-    DWORD id = NextProcessId++;
-    Processes[id] = Process{ true, true, STILL_ACTIVE };
+    DWORD id;
+    HANDLE process = NewProcess(&id);
     info->hProcess = NULL;
-    if (info->fMask & SEE_MASK_NOCLOSEPROCESS) {
-        info->hProcess = NewKernelHandle();
-        processHandles[(uintptr_t)info->hProcess] = id;
-        ++OpenProcessHandles;
-    }
+    if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
+        info->hProcess = process;
+    else
+        CloseHandle(process);
     return TRUE;
 }

@@ -10,6 +10,17 @@ protected:
     bool Hidden() { return MainWindowRecord().width == 0; }
     bool Shown() { return MainWindowRecord().width == 640 && MainWindowRecord().x == 192; }
     void EndChild() { Processes[Launcher.ChildProcessId].running = false; }
+    // Install, setup ends, the installer window comes and goes.
+    void CompleteInstall()
+    {
+        Command(Install);
+        EndChild();
+        FireTimer(100);
+        HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+        FireTimer(101);
+        CloseForeignWindow(installer);
+        FireTimer(101);
+    }
 };
 
 TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
@@ -18,7 +29,7 @@ TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
     Command(ReadMe);
     ASSERT_TRUE(FireTimer(100));
     EXPECT_TRUE(Hidden());
-    EXPECT_EQ(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, (int)OpenProcessAccess.back());
+    EXPECT_EQ((DWORD)SYNCHRONIZE, OpenProcessAccess.back());  // all an elevated child grants us
     EndChild();
     ASSERT_TRUE(FireTimer(100));
     EXPECT_FALSE(TimerRunning(100));
@@ -83,13 +94,7 @@ TEST_F(Watch, AnInstallerWindowIsFoundByClassAlone)
 TEST_F(Watch, ReadMeAfterACompleteInstallComesBackOnTheFirstInstallerTick)
 {
     OpenWindow();
-    Command(Install);
-    EndChild();
-    FireTimer(100);
-    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
-    FireTimer(101);
-    CloseForeignWindow(installer);
-    FireTimer(101);
+    CompleteInstall();
     ASSERT_TRUE(Shown());
 
     Command(ReadMe);
@@ -199,13 +204,7 @@ TEST_F(Watch, AnInstallerThatAppearsLateIsStillWaitedFor)
 TEST_F(Watch, AnotherInstallStartsTheAppearanceWaitAfresh)
 {
     OpenWindow();
-    Command(Install);
-    EndChild();
-    FireTimer(100);
-    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
-    FireTimer(101);
-    CloseForeignWindow(installer);
-    FireTimer(101);
+    CompleteInstall();
     ASSERT_TRUE(Shown());
 
     Command(Install);

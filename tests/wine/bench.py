@@ -226,17 +226,8 @@ class Bench:
 
     # ---- the screen ----------------------------------------------------
     def screenshot(self, path=None):
-        handle, temp = tempfile.mkstemp(suffix=".png")
-        os.close(handle)
-        subprocess.run(["import", "-display", self.display, "-window", "root", temp], check=True,
-                       stderr=subprocess.DEVNULL)
-        image = Image.open(temp).convert("RGB")
-        image.load()
-        os.remove(temp)
-        if path:
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            image.save(path)
-        return image
+        """The whole screen."""
+        return self.capture("root", path)
 
     def window_screenshot(self, title, path=None):
         """The X window with that title, read through its own colormap. On a
@@ -246,9 +237,12 @@ class Bench:
         env = dict(os.environ, DISPLAY=self.display)
         tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True, text=True).stdout
         line = next(l for l in tree.splitlines() if '"%s"' % title in l)
+        return self.capture(line.split()[0], path)
+
+    def capture(self, window, path):
         handle, temp = tempfile.mkstemp(suffix=".png")
         os.close(handle)
-        subprocess.run(["import", "-display", self.display, "-window", line.split()[0], temp], check=True,
+        subprocess.run(["import", "-display", self.display, "-window", window, temp], check=True,
                        stderr=subprocess.DEVNULL)
         image = Image.open(temp).convert("RGB")
         image.load()

@@ -64,23 +64,22 @@ def no_disc(bench):
 
 
 # ---- the picture window -------------------------------------------------------
-def fresh_layout(bench):
+def shows_layout(bench, layout, name):
     bench.start_launcher()
     window = launcher_window(bench)
     settle(bench)
-    screen = bench.screenshot(os.path.join(bench.build, "pictures", "fresh-layout.png"))
-    check_layout(screen, window["origin"], window["client"], FRESH_LAYOUT)
-    crop_window(bench, screen, window, "fresh-layout-window.png")
+    screen = bench.screenshot(os.path.join(bench.build, "pictures", name + ".png"))
+    check_layout(screen, window["origin"], window["client"], layout)
+    crop_window(bench, screen, window, name + "-window.png")
+
+
+def fresh_layout(bench):
+    shows_layout(bench, FRESH_LAYOUT, "fresh-layout")
 
 
 def installed_layout(bench):
     bench.install_app_paths()
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
-    screen = bench.screenshot(os.path.join(bench.build, "pictures", "installed-layout.png"))
-    check_layout(screen, window["origin"], window["client"], INSTALLED_LAYOUT)
-    crop_window(bench, screen, window, "installed-layout-window.png")
+    shows_layout(bench, INSTALLED_LAYOUT, "installed-layout")
 
 
 def empty_instkey(bench):
