@@ -66,7 +66,7 @@ static LRESULT CALLBACK InstallerProc(HWND window, UINT message, WPARAM wParam, 
             DestroyWindow(window);
         return 0;
     }
-    return ProgressWindowDefault(&Progress, message, wParam, lParam);
+    return ProgressWindowDefault(&Progress, window, message, wParam, lParam);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -75,7 +75,8 @@ static void PaintProgressWindow(const ProgressWindow* progress)
     EndPaint(progress->window, &paint);
 }
 
-LRESULT ProgressWindowDefault(const ProgressWindow* progress, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ProgressWindowDefault(const ProgressWindow* progress, HWND window, UINT message, WPARAM wParam,
+                              LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT:
@@ -85,5 +86,5 @@ LRESULT ProgressWindowDefault(const ProgressWindow* progress, UINT message, WPAR
         PostQuitMessage(0);
         return 0;
     }
-    return DefWindowProcA(progress->window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
 }

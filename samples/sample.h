@@ -27,7 +27,8 @@ struct ProgressWindow {
     int percent;
 };
 // What a progress window's procedure does with every message but its ticks.
-LRESULT ProgressWindowDefault(const ProgressWindow* progress, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ProgressWindowDefault(const ProgressWindow* progress, HWND window, UINT message, WPARAM wParam,
+                              LPARAM lParam);
 // Shows the window, ticks it every 100 ms with WM_TIMER, and runs its
 // message loop until the window is destroyed. Returns the exit code.
 int RunProgressWindow(ProgressWindow* progress, const char* className, const char* title, const char* heading,

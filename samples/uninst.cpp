@@ -38,7 +38,7 @@ static LRESULT CALLBACK UninstallerProc(HWND window, UINT message, WPARAM wParam
             DestroyWindow(window);
         return 0;
     }
-    return ProgressWindowDefault(&Progress, message, wParam, lParam);
+    return ProgressWindowDefault(&Progress, window, message, wParam, lParam);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
