@@ -3,6 +3,7 @@
 #include "launch/outside.h"
 
 typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
+typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
 
 
 // GetProcessId is looked up at run time, so that the launcher still loads on
@@ -15,6 +16,15 @@ static DWORD ProcessIdOf(HANDLE process)
         return 0;
     GetProcessIdFunction getProcessId = (GetProcessIdFunction)(void*)found;
     return getProcessId(process);
+}
+
+// shell32 is loaded only when a program needs elevation: it is a large
+// library, and the launcher's start-up does without it. It stays loaded.
+static ShellExecuteExFunction FindShellExecuteEx()
+{
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    FARPROC found = shell != NULL ? GetProcAddress(shell, "ShellExecuteExA") : NULL;
+    return found != NULL ? (ShellExecuteExFunction)(void*)found : NULL;
 }
 
 // Splits a command line into its program and its arguments the way the
@@ -54,7 +64,8 @@ static DWORD StartThroughShell(const char* commandLine, HWND window)
 {
     char program[CommandLineSize];
     char arguments[CommandLineSize];
-    if (!SplitCommandLine(commandLine, program, arguments) || program[0] == '\0')
+    ShellExecuteExFunction shellExecuteEx = FindShellExecuteEx();
+    if (shellExecuteEx == NULL || !SplitCommandLine(commandLine, program, arguments) || program[0] == '\0')
         return 0;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
@@ -64,7 +75,7 @@ static DWORD StartThroughShell(const char* commandLine, HWND window)
     execute.lpFile = program;
     execute.lpParameters = arguments[0] != '\0' ? arguments : NULL;
     execute.nShow = SW_SHOWDEFAULT;
-    if (!ShellExecuteExA(&execute) || execute.hProcess == NULL)
+    if (!shellExecuteEx(&execute) || execute.hProcess == NULL)
         return 0;
     DWORD processId = ProcessIdOf(execute.hProcess);
     CloseHandle(execute.hProcess);

@@ -164,6 +164,7 @@ struct ShellStart {
 extern std::vector<ShellStart> ShellStarts;
 extern DWORD NextShellError;  // non-zero: the next ShellExecuteExA fails with it (ERROR_CANCELLED: declined)
 extern bool HasGetProcessId;
+extern int Shell32Loads;  // LoadLibraryA("shell32.dll") calls
 
 }  // namespace standin
 

@@ -50,6 +50,7 @@ std::vector<DWORD> OpenProcessAccess;
 std::vector<ShellStart> ShellStarts;
 DWORD NextShellError;
 bool HasGetProcessId;
+int Shell32Loads;
 
 namespace {
 
@@ -87,6 +88,7 @@ const uintptr_t StockBase = 0x5000;
 const uintptr_t PaletteResource = 0x7001;
 const uintptr_t PaletteData = 0x7002;
 const uintptr_t Kernel32 = 0x7100;
+const uintptr_t Shell32 = 0x7200;
 const int DialogFrame = 3;  // WS_DLGFRAME's width on each side, as Windows and Wine draw it
 
 std::string Lower(const std::string& text)
@@ -301,6 +303,7 @@ void Reset()
     ShellStarts.clear();
     NextShellError = 0;
     HasGetProcessId = true;
+    Shell32Loads = 0;
     files.clear();
     registry.clear();
     openKeys.clear();
@@ -1101,9 +1104,20 @@ HMODULE GetModuleHandleA(LPCSTR name)
     return name != NULL && Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
 }
 
+HMODULE LoadLibraryA(LPCSTR name)
+{
+    Log(std::string("LoadLibraryA ") + name);
+    if (Lower(name) != "shell32.dll")
+        return NULL;
+    ++Shell32Loads;
+    return (HMODULE)Shell32;
+}
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     Log(std::string("GetProcAddress ") + name);
+    if (module == (HMODULE)Shell32 && strcmp(name, "ShellExecuteExA") == 0)
+        return (FARPROC)(void*)&ShellExecuteExA;
     if (module != (HMODULE)Kernel32 || strcmp(name, "GetProcessId") != 0 || !HasGetProcessId)
         return NULL;
     return (FARPROC)(void*)&FakeGetProcessId;

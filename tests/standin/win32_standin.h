@@ -271,6 +271,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 HMODULE GetModuleHandleA(LPCSTR name);
+HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // advapi32

@@ -304,6 +304,7 @@ TEST_F(Commands, OtherFailuresDoNotTryTheShell)
     NextStartError = ERROR_FILE_NOT_FOUND;
     Command(Install);
     EXPECT_TRUE(ShellStarts.empty());
+    EXPECT_EQ(0, Shell32Loads);  // the shell is loaded only for elevation
 }
 
 TEST_F(Commands, CancelDestroysTheWindow)

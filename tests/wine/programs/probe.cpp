@@ -266,7 +266,6 @@ int main(int argc, char** argv)
         printf("ready\n");
         fflush(stdout);
         while (!ScreenShows(screen, x, y, want)) {
-            Sleep(1);
             if ((LONG)(GetTickCount() - limit) > 0) {
                 printf("timeout\n");
                 return 1;
