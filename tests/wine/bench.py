@@ -96,7 +96,12 @@ class Bench:
                 self.start_wine()
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "e:", "/d", "cdrom", "/f", "/reg:64")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "hd", "/f", "/reg:64")
-                subprocess.run(["wineserver", "-w"], env=self.env())
+                # Drive types are read when the server starts: stop it (which
+                # also saves the registry); start_wine below starts it again.
+                subprocess.run(["wineserver", "-k"], env=self.env(), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                subprocess.run(["wineserver", "-w"], env=self.env(), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 open(ready, "w").close()
         os.makedirs(self.cdrom, exist_ok=True)
         os.makedirs(self.fixed, exist_ok=True)
