@@ -5,7 +5,6 @@
 typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
 
-
 // GetProcessId is looked up at run time, so that the launcher still loads on
 // systems whose kernel32 lacks it.
 static DWORD ProcessIdOf(HANDLE process)
