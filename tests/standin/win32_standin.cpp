@@ -218,7 +218,8 @@ std::string Trim(const std::string& text)
 // The Windows profile reader: sections and keys match without regard to
 // case, blanks around names and values are dropped, a value wholly inside
 // matching quotes loses them, ';' starts a comment line, and the first
-// matching section and key win.
+// matching section and key win (the Wine bench's profile_rules case checks
+// these against Wine).
 bool ReadProfile(const std::string& contents, const std::string& section, const std::string& key,
                  std::string* value)
 {

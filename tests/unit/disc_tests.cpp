@@ -122,6 +122,7 @@ static const struct {
     { "other sections ignored", "[autorun]\r\ninstkey=no\r\n[install]\r\ninstkey=yes\r\n", "yes", "" },
     { "comments ignored", "[install]\r\n;instkey=no\r\ninstkey=yes\r\n", "yes", "" },
     { "LF line ends", "[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "orvik.exe", "b.bmp" },
+    { "an equals sign inside a value", "[install]\r\nbitmap=a=b.bmp\r\n", "", "a=b.bmp" },
     { "no install section", "[autorun]\r\nopen=autorun.exe\r\n", "", "" },
     { "empty file", "", "", "" },
 };

@@ -95,6 +95,33 @@ def empty_instkey(bench):
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
 
 
+# The profile reader's rules that the unit tests' stand-in follows, checked
+# against Wine's: (file contents, key of [install], value read).
+PROFILE_RULES = [
+    ("[install]\r\ninstkey=orvik.exe\r\n", "instkey", "orvik.exe"),
+    ("[INSTALL]\r\nInstKey=orvik.exe\r\n", "instkey", "orvik.exe"),
+    ("  [ install ]\r\n  instkey =  orvik.exe  \r\n", "instkey", "orvik.exe"),
+    ("[install]\r\ninstkey=\"orvik.exe\"\r\nbitmap='b.bmp'\r\n", "instkey", "orvik.exe"),
+    ("[install]\r\ninstkey=\"orvik.exe\"\r\nbitmap='b.bmp'\r\n", "bitmap", "b.bmp"),
+    ("[install]\r\ninstkey=first\r\ninstkey=second\r\n", "instkey", "first"),
+    ("[autorun]\r\ninstkey=no\r\n[install]\r\ninstkey=yes\r\n", "instkey", "yes"),
+    ("[install]\r\n;instkey=no\r\ninstkey=yes\r\n", "instkey", "yes"),
+    ("[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "bitmap", "b.bmp"),
+    ("[install]\r\nbitmap=a=b.bmp\r\n", "bitmap", "a=b.bmp"),
+    ("[autorun]\r\nopen=autorun.exe\r\n", "instkey", "(default)"),
+]
+
+
+def profile_rules(bench):
+    """Wine reads autorun.inf the way the stand-in's profile reader does."""
+    path = os.path.join(bench.fixed, "rules.inf")
+    for text, key, expected in PROFILE_RULES:
+        with open(path, "w", newline="") as f:
+            f.write(text)
+        got = bench.probe("profile", r"D:\rules.inf", "install", key).stdout.strip()
+        check(got == "[%s]" % expected, "%r, %s: Wine reads %s, not [%s]" % (text, key, got, expected))
+
+
 def hover(bench):
     bench.start_launcher()
     window = launcher_window(bench)
@@ -405,6 +432,7 @@ CASES = {
     "installed_layout": installed_layout,
     "hover": hover,
     "empty_instkey": empty_instkey,
+    "profile_rules": profile_rules,
     "palette_display": (palette_display, 8),
     "install_round_trip": install_round_trip,
     "readme_notepad": readme_notepad,

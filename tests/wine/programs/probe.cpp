@@ -23,6 +23,7 @@ static int Usage()
             "probe window CLASS TITLE SECONDS        (shows a window of that class)\n"
             "probe palette SECONDS                   (realizes a grey palette in the foreground)\n"
             "probe foreground CLASS TITLE|-\n"
+            "probe profile FILE SECTION KEY          (the value in brackets, as Windows reads it)\n"
             "probe usage CLASS TITLE|-                (GDI and USER objects, private bytes of its process)\n"
             "probe soak CLASS TITLE MOVES X1 X2 Y     (pointer moves between two points, palette messages)\n"
             "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
@@ -249,6 +250,12 @@ int main(int argc, char** argv)
                             (LPARAM)strtol(argv[6], NULL, 0))
                    ? 0
                    : 1;
+    }
+    if (strcmp(verb, "profile") == 0 && argc == 5) {
+        char value[256];
+        GetPrivateProfileStringA(argv[3], argv[4], "(default)", value, sizeof value, argv[2]);
+        printf("[%s]\n", value);
+        return 0;
     }
     if (strcmp(verb, "usage") == 0 && argc == 4) {
         HWND window = Find(argv[2], argv[3]);
