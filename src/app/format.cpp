@@ -1,5 +1,6 @@
-// Bounded formatted printing for paths and command lines. Only the "%c" and
-// "%s" conversions are needed; "%%" gives a percent sign.
+// Bounded formatted printing for paths and command lines (only the "%c" and
+// "%s" conversions are needed; "%%" gives a percent sign), and splitting a
+// command line into program and arguments.
 #include <stdarg.h>
 #include "app/launcher.h"
 
@@ -43,4 +44,34 @@ int FormatText(char* out, int size, const char* format, ...)
     va_end(args);
     out[fits ? length : 0] = '\0';
     return fits;
+}
+
+// Splits a command line into its program and its arguments the way the
+// system reads the first word: up to the closing quote when it starts with
+// one, otherwise up to the first blank. Both outputs are CommandLineSize
+// bytes; returns 0 when either does not fit.
+int SplitCommandLine(const char* commandLine, char* program, char* arguments)
+{
+    const char* p = commandLine;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    char stop = ' ';
+    if (*p == '"') {
+        stop = '"';
+        ++p;
+    }
+    int length = 0;
+    while (p[length] != '\0' && p[length] != stop && !(stop == ' ' && p[length] == '\t')) {
+        if (length == CommandLineSize - 1)
+            return 0;
+        program[length] = p[length];
+        ++length;
+    }
+    program[length] = '\0';
+    p += length;
+    if (*p == '"')
+        ++p;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return FormatText(arguments, CommandLineSize, "%s", p);
 }

@@ -69,6 +69,7 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
 void HideMainWindow();
 void RestoreMainWindow();
 int FormatText(char* out, int size, const char* format, ...);
+int SplitCommandLine(const char* commandLine, char* program, char* arguments);
 
 // disc
 int FindDiscDrive();

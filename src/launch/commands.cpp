@@ -26,35 +26,6 @@ static ShellExecuteExFunction FindShellExecuteEx()
     return found != NULL ? (ShellExecuteExFunction)(void*)found : NULL;
 }
 
-// Splits a command line into its program and its arguments the way the
-// system reads the first word: up to the closing quote when it starts with
-// one, otherwise up to the first blank.
-static int SplitCommandLine(const char* commandLine, char* program, char* arguments)
-{
-    const char* p = commandLine;
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    char stop = ' ';
-    if (*p == '"') {
-        stop = '"';
-        ++p;
-    }
-    int length = 0;
-    while (p[length] != '\0' && p[length] != stop && !(stop == ' ' && p[length] == '\t')) {
-        if (length == CommandLineSize - 1)
-            return 0;
-        program[length] = p[length];
-        ++length;
-    }
-    program[length] = '\0';
-    p += length;
-    if (*p == '"')
-        ++p;
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return FormatText(arguments, CommandLineSize, "%s", p);
-}
-
 // Programs that need elevation (setup programs and uninstallers) are refused
 // by CreateProcess on Vista and later with ERROR_ELEVATION_REQUIRED; the shell
 // starts them after asking the user for consent. Returns the new process's

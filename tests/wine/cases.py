@@ -24,6 +24,15 @@ def settle(bench, seconds=1.0):
     time.sleep(seconds)
 
 
+def shown_launcher(bench):
+    """Starts the launcher and waits for its window, painted; returns the
+    process and the probe's facts of the window."""
+    child = bench.start_launcher()
+    window = launcher_window(bench)
+    settle(bench)
+    return child, window
+
+
 # ---- start-up and the window ------------------------------------------------
 def window_identity(bench):
     child = bench.start_launcher()
@@ -65,9 +74,7 @@ def no_disc(bench):
 
 # ---- the picture window -------------------------------------------------------
 def shows_layout(bench, layout, name):
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     screen = bench.screenshot(os.path.join(bench.build, "pictures", name + ".png"))
     check_layout(screen, window["origin"], window["client"], layout)
     crop_window(bench, screen, window, name + "-window.png")
@@ -89,9 +96,7 @@ def empty_instkey(bench):
     inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=background.bmp\r\n"
     bench.fill_disc(extra={"autorun.inf": inf})
     bench.wine_reg("add", APP_PATHS, "/f", "/reg:32")
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
 
 
@@ -145,9 +150,7 @@ def palette_display(bench):
     """On a 256-colour display the launcher starts, paints and answers the
     palette messages without failing; its window looks the same after
     another program has realized a palette of its own."""
-    child = bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    child, window = shown_launcher(bench)
     title = LAUNCHER[1]
     before = bench.window_screenshot(title, os.path.join(bench.build, "pictures", "depth8-start.png"))
     other = bench.start(bench.program("probe.exe"), "palette", "3")
@@ -207,9 +210,7 @@ def wait_back(bench, seconds):
 
 
 def install_round_trip(bench):
-    child = bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    child, window = shown_launcher(bench)
     click(bench, window, 119)
     wait_hidden(bench)
     check(bench.wait_for("InstallShield_Win", seconds=20), "the installer window did not appear")
@@ -226,9 +227,7 @@ def install_round_trip(bench):
 
 
 def readme_notepad(bench):
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     click(bench, window, 265)
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
@@ -247,9 +246,7 @@ def readme_notepad(bench):
 
 def uninstall_round_trip(bench):
     bench.install_companion()
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
     click(bench, window, 323)
     wait_hidden(bench)
@@ -269,9 +266,7 @@ def run_companion(bench):
     shutil.copy(os.path.join(bench.cdrom, "ORVIK", "orvik.exe"), kit)
     with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
         f.write("[INSTALL]\r\nDIR=C:\\KIT\\\r\n")
-    child = bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    child, window = shown_launcher(bench)
     click(bench, window, 92)
     check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
     check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
@@ -280,17 +275,13 @@ def run_companion(bench):
 
 
 def cancel(bench):
-    child = bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    child, window = shown_launcher(bench)
     click(bench, window, 410)
     check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0 (%s)" % child.returncode)
 
 
 def second_launcher_while_hidden(bench):
-    first = bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    first, window = shown_launcher(bench)
     click(bench, window, 265)
     wait_hidden(bench)
     second = bench.start_launcher()
@@ -303,9 +294,7 @@ def second_launcher_while_hidden(bench):
 
 def missing_setup(bench):
     bench.fill_disc(skip=("setup.exe",))
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     click(bench, window, 119)
     took = wait_back(bench, 3)
     print("back %.2f s after the click" % took)
@@ -318,9 +307,7 @@ def setup_without_installer_window(bench):
     # A setup program that ends at once and never shows an installer window.
     bench.fill_disc(skip=("setup.exe",))
     shutil.copy(bench.program("probe.exe"), os.path.join(bench.cdrom, "setup.exe"))
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     click(bench, window, 119)
     clicked = time.time()
     wait_hidden(bench)
@@ -335,9 +322,7 @@ def setup_without_installer_window(bench):
 def uninstall_string_missing(bench):
     bench.install_app_paths()
     bench.wine_reg("add", UNINSTALL + r"\Orvik", "/f", "/reg:32")
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     click(bench, window, 323)
     time.sleep(2)
     check(launcher_outer(bench) == CENTRED, "the launcher did not stay shown")
@@ -382,9 +367,7 @@ def soak(bench):
     """Thousands of hover changes and palette messages leave the launcher's
     GDI objects and private memory where they were; hidden and watching,
     it costs no CPU beyond its tick a second."""
-    bench.start_launcher()
-    window = launcher_window(bench)
-    settle(bench)
+    _, window = shown_launcher(bench)
     # Between Read Me and Cancel: every move is two hover changes.
     warm = bench.probe("soak", *LAUNCHER, "1000", "322", "467", "360", timeout=300)
     check(warm.returncode == 0, "the soak could not run")
