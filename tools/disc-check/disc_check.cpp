@@ -1,7 +1,8 @@
-// disc-check DRIVE:
+// disc-check DRIVE: [REPORT]
 // Checks a disc (or a folder mapped to a drive letter) the way the launcher
 // will read it, with the launcher's own configuration and palette code, and
 // reports one line for each fault: the file, and what to do about it.
+// The report goes to standard output, or to the file REPORT when given.
 // Exit code 0 for a good disc, 1 when it has faults, 2 for bad usage.
 #include <ctype.h>
 #include <stdio.h>
@@ -45,20 +46,12 @@ static void CheckAutorunEntry(const char* iniPath)
                               "launcher when the disc goes in");
         return;
     }
-    // The program is the first word, or the quoted part.
-    char program[1024];
-    const char* p = open;
-    char stop = ' ';
-    if (*p == '"') {
-        stop = '"';
-        ++p;
-    }
-    size_t length = 0;
-    while (p[length] != '\0' && p[length] != stop && length < sizeof program - 1) {
-        program[length] = p[length];
-        ++length;
-    }
-    program[length] = '\0';
+    // The program is the first word, or the quoted part, as the launcher
+    // itself splits a command line.
+    char program[CommandLineSize];
+    char arguments[CommandLineSize];
+    if (!SplitCommandLine(open, program, arguments))
+        program[0] = '\0';
     const char* name = strrchr(program, '\\');
     name = name != NULL ? name + 1 : program;
     if (_stricmp(name, "autorun.exe") != 0)
@@ -155,9 +148,13 @@ static void CheckBackground(const char* name)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || !isalpha((unsigned char)argv[1][0]) || argv[1][1] != ':' ||
+    if ((argc != 2 && argc != 3) || !isalpha((unsigned char)argv[1][0]) || argv[1][1] != ':' ||
         (argv[1][2] != '\0' && strcmp(argv[1] + 2, "\\") != 0)) {
-        fprintf(stderr, "usage: disc-check DRIVE:\n");
+        fprintf(stderr, "usage: disc-check DRIVE: [REPORT]\n");
+        return 2;
+    }
+    if (argc == 3 && freopen(argv[2], "w", stdout) == NULL) {
+        fprintf(stderr, "disc-check: cannot write %s\n", argv[2]);
         return 2;
     }
     Launcher.DiscDrive = argv[1][0];
