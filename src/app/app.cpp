@@ -62,8 +62,13 @@ int RunLauncher(HINSTANCE instance)
     LoadBackgroundImage(instance, backgroundPath);
     LoadButtonImages(instance);
 
+    // GetMessageA answers -1 when it fails: that ends the run with 0, not
+    // with whatever the last message carried.
     MSG message = {};
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    BOOL got;
+    while ((got = GetMessageA(&message, NULL, 0, 0)) != 0) {
+        if (got == -1)
+            return 0;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -76,6 +81,7 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CREATE:
         return 0;
     case WM_DESTROY:
+        ReleaseChild();
         if (Launcher.AppPalette != NULL) {
             DeleteObject(Launcher.AppPalette);
             Launcher.AppPalette = NULL;

@@ -45,7 +45,8 @@ struct LauncherState {
     HBITMAP ButtonImages[CommandCodeLimit][3];   // [code][ButtonState]
     HBITMAP BackgroundImage;
 
-    DWORD ChildProcessId;
+    DWORD ChildProcessId;  // 0 when the shell started the program
+    HANDLE ChildProcess;   // the watched program, held until its end is seen
     UINT_PTR ChildExitTimer;
     int InstallLaunched;
     int InstallerSeen;
@@ -75,7 +76,9 @@ int SplitCommandLine(const char* commandLine, char* program, char* arguments);
 int FindDiscDrive();
 void LoadDiscConfig(char* backgroundPath);
 void RefreshInstalledState();
+HANDLE OpenQuietly(const char* path);
 int OpenForReading(const char* path);
+int IsExistingFile(const char* path);
 
 // ui
 HPALETTE CreateAppPalette(HINSTANCE instance);
@@ -92,10 +95,31 @@ void PaintButtons(HDC dc);
 void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath);
 LRESULT HandlePaint(HWND window);
 
+// What a bitmap file's headers promise, once they have been found sound.
+struct BitmapLayout {
+    DWORD HeaderSize;          // 12 (core), 40, 108 (V4) or 124 (V5)
+    LONG Width;
+    LONG Height;               // negative for a top-down picture
+    WORD BitCount;
+    DWORD Compression;         // BI_RGB, BI_RLE8, BI_RLE4 or BI_BITFIELDS
+    DWORD ColourTableOffset;   // from the start of the file
+    DWORD ColourCount;
+    DWORD ColourEntrySize;     // 3 (core) or 4
+    DWORD PixelOffset;
+    DWORD PixelBytes;
+};
+// The bytes that CheckBitmapHeaders needs from the start of a file: the file
+// header, the largest info header and three colour masks.
+const DWORD BitmapHeaderBytes = 14 + 124 + 12;
+int CheckBitmapHeaders(const BYTE* start, DWORD startBytes, DWORD fileSize, BitmapLayout* layout);
+int ReadBitmapLayout(const char* path, BitmapLayout* layout);
+
 // launch
 LRESULT HandleCommand(HWND window, WPARAM code);
 int LaunchChild(const char* commandLine, HWND window, int watch);
+int SplitAtExistingProgram(const char* commandLine, char* program, char* arguments);
 LRESULT HandleTimer(HWND window, WPARAM timerId);
 void RestoreAfterChild(HWND window);
+void ReleaseChild();
 
 #endif

@@ -6,16 +6,40 @@
 static const UINT DriveListSize = 200;
 static const char MarkerTemplate[] = "d:\\kelvando.id";
 
+// Windows 9x and NT put up their own "There is no disk in the drive" box,
+// and wait for an answer, when a file is looked for on an empty removable
+// drive. Every probe turns those boxes off and puts the caller's error mode
+// back at once, so that the programs the launcher starts inherit it unchanged.
+static const UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+
 // Opens a file for reading only, never creating it and sharing it with other
-// readers and writers; closes it again. Returns 1 when it opened.
+// readers and writers. INVALID_HANDLE_VALUE when it does not open.
+HANDLE OpenQuietly(const char* path)
+{
+    UINT previous = SetErrorMode(QuietErrorMode);
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    SetErrorMode(previous);
+    return file;
+}
+
+// Returns 1 when the file opens for reading; closes it again.
 int OpenForReading(const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenQuietly(path);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     CloseHandle(file);
     return 1;
+}
+
+// Returns 1 when the path names a file (not a folder).
+int IsExistingFile(const char* path)
+{
+    UINT previous = SetErrorMode(QuietErrorMode);
+    DWORD attributes = GetFileAttributesA(path);
+    SetErrorMode(previous);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 int FindDiscDrive()

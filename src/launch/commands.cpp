@@ -2,20 +2,7 @@
 #include "app/launcher.h"
 #include "launch/outside.h"
 
-typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
-
-// GetProcessId is looked up at run time, so that the launcher still loads on
-// systems whose kernel32 lacks it.
-static DWORD ProcessIdOf(HANDLE process)
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    FARPROC found = kernel != NULL ? GetProcAddress(kernel, "GetProcessId") : NULL;
-    if (found == NULL)
-        return 0;
-    GetProcessIdFunction getProcessId = (GetProcessIdFunction)(void*)found;
-    return getProcessId(process);
-}
 
 // shell32 is loaded only when a program needs elevation: it is a large
 // library, and the launcher's start-up does without it. It stays loaded.
@@ -26,17 +13,57 @@ static ShellExecuteExFunction FindShellExecuteEx()
     return found != NULL ? (ShellExecuteExFunction)(void*)found : NULL;
 }
 
+// Splits a command line into program and arguments the way CreateProcess
+// resolves it: a quoted program ends at its closing quote; an unquoted one
+// is the first blank-separated prefix that names an existing file, as it
+// stands or with ".exe" added ("C:\Program Files\Orvik\UNWISE.EXE
+// C:\Program Files\Orvik\INSTALL.LOG" starts UNWISE.EXE). When no prefix
+// names a file the first word is the program, left for the shell to search
+// for. Both outputs are CommandLineSize bytes; returns 0 when they do not fit.
+int SplitAtExistingProgram(const char* commandLine, char* program, char* arguments)
+{
+    const char* start = commandLine;
+    while (*start == ' ' || *start == '\t')
+        ++start;
+    if (*start != '"') {
+        const char* end = start;
+        while (*end != '\0') {
+            while (*end != '\0' && *end != ' ' && *end != '\t')
+                ++end;
+            int length = (int)(end - start);
+            if (length > CommandLineSize - 5)
+                break;
+            for (int i = 0; i < length; ++i)
+                program[i] = start[i];
+            program[length] = '\0';
+            int found = IsExistingFile(program);
+            if (!found) {
+                FormatText(program + length, 5, ".exe");
+                found = IsExistingFile(program);
+            }
+            if (found) {
+                while (*end == ' ' || *end == '\t')
+                    ++end;
+                return FormatText(arguments, CommandLineSize, "%s", end);
+            }
+            while (*end == ' ' || *end == '\t')
+                ++end;
+        }
+    }
+    return SplitCommandLine(commandLine, program, arguments);
+}
+
 // Programs that need elevation (setup programs and uninstallers) are refused
 // by CreateProcess on Vista and later with ERROR_ELEVATION_REQUIRED; the shell
 // starts them after asking the user for consent. Returns the new process's
-// id, or 0 when nothing started (declined, failed, or no id to watch by).
-static DWORD StartThroughShell(const char* commandLine, HWND window)
+// handle, or null when nothing started (declined or failed).
+static HANDLE StartThroughShell(const char* commandLine, HWND window)
 {
     char program[CommandLineSize];
     char arguments[CommandLineSize];
     ShellExecuteExFunction shellExecuteEx = FindShellExecuteEx();
-    if (shellExecuteEx == NULL || !SplitCommandLine(commandLine, program, arguments) || program[0] == '\0')
-        return 0;
+    if (shellExecuteEx == NULL || !SplitAtExistingProgram(commandLine, program, arguments) || program[0] == '\0')
+        return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -45,15 +72,15 @@ static DWORD StartThroughShell(const char* commandLine, HWND window)
     execute.lpFile = program;
     execute.lpParameters = arguments[0] != '\0' ? arguments : NULL;
     execute.nShow = SW_SHOWDEFAULT;
-    if (!shellExecuteEx(&execute) || execute.hProcess == NULL)
-        return 0;
-    DWORD processId = ProcessIdOf(execute.hProcess);
-    CloseHandle(execute.hProcess);
-    return processId;
+    if (!shellExecuteEx(&execute))
+        return NULL;
+    return execute.hProcess;
 }
 
 // Starts a program from its command line; with watch set, also starts the
-// timer that watches for its end. Returns 1 when the program started.
+// timer that watches for its end and keeps the process handle to watch it
+// by (a process id could be taken by another program once this one ends).
+// Returns 1 when the program started, and with watch set, is watched.
 int LaunchChild(const char* commandLine, HWND window, int watch)
 {
     char writable[CommandLineSize];  // CreateProcessA may write into the command line
@@ -64,27 +91,38 @@ int LaunchChild(const char* commandLine, HWND window, int watch)
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION started = {};
+    HANDLE process = NULL;
     DWORD processId = 0;
-    if (CreateProcessA(NULL, writable, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL, &startup, &process)) {
-        processId = process.dwProcessId;
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+    if (CreateProcessA(NULL, writable, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL, &startup, &started)) {
+        process = started.hProcess;
+        processId = started.dwProcessId;
+        CloseHandle(started.hThread);
     } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
-        processId = StartThroughShell(commandLine, window);
+        process = StartThroughShell(commandLine, window);
     }
-    if (processId == 0)
+    if (process == NULL)
         return 0;
-
     Launcher.ChildProcessId = processId;
-    if (watch)
-        Launcher.ChildExitTimer = SetTimer(window, ChildExitTimerId, WatchPeriod, NULL);
+    if (!watch) {
+        CloseHandle(process);
+        return 1;
+    }
+    ReleaseChild();
+    Launcher.ChildProcess = process;
+    Launcher.ChildExitTimer = SetTimer(window, ChildExitTimerId, WatchPeriod, NULL);
+    if (Launcher.ChildExitTimer == 0) {
+        // No timer, no watch: the caller brings the window back at once.
+        ReleaseChild();
+        return 0;
+    }
     return 1;
 }
 
 // Reads the uninstall command the companion's setup recorded. Returns 1 with
-// a terminated command line; a missing key or value, or one that does not fit
-// the buffer with its terminating zero, gives 0.
+// a terminated command line. A missing key or value, a value of another type
+// than REG_SZ or REG_EXPAND_SZ, or one that does not fit the buffer with its
+// terminating zero (before or after expanding it) gives 0.
 static int ReadUninstallCommand(char* commandLine)
 {
     if (Launcher.UninstallKey[0] == '\0')
@@ -94,9 +132,10 @@ static int ReadUninstallCommand(char* commandLine)
         return 0;
     char value[CommandLineSize];
     DWORD size = CommandLineSize;
-    int read = RegQueryValueExA(key, UNINSTALL_VALUE, NULL, NULL, (BYTE*)value, &size) == ERROR_SUCCESS;
+    DWORD type = REG_NONE;
+    int read = RegQueryValueExA(key, UNINSTALL_VALUE, NULL, &type, (BYTE*)value, &size) == ERROR_SUCCESS;
     RegCloseKey(key);
-    if (!read || size > (DWORD)CommandLineSize)
+    if (!read || size > (DWORD)CommandLineSize || (type != REG_SZ && type != REG_EXPAND_SZ))
         return 0;
     // A string value need not be stored with its terminating zero.
     if (size == 0 || value[size - 1] != '\0') {
@@ -104,7 +143,17 @@ static int ReadUninstallCommand(char* commandLine)
             return 0;
         value[size] = '\0';
     }
-    return FormatText(commandLine, CommandLineSize, "%s", value);
+    if (type == REG_SZ)
+        return FormatText(commandLine, CommandLineSize, "%s", value);
+    // The ANSI form may need one byte more than it reports, so one is kept
+    // spare: the result, zero included, must fit in CommandLineSize - 1.
+    DWORD expanded = ExpandEnvironmentStringsA(value, commandLine, CommandLineSize - 1);
+    if (expanded == 0 || expanded > (DWORD)CommandLineSize - 1) {
+        commandLine[0] = '\0';
+        return 0;
+    }
+    commandLine[CommandLineSize - 1] = '\0';
+    return 1;
 }
 
 // The commands that hide the launcher bring it back at once when nothing
@@ -122,10 +171,20 @@ static void InstallCommand(HWND window)
     HideMainWindow();
     Launcher.ButtonStates[Install] = Normal;
     FormatText(commandLine, CommandLineSize, SETUP_COMMAND, Launcher.DiscDrive);
+    // A setup that does not start leaves the install watch as it was, so
+    // that later programs are not followed by a wait for its installer.
+    int launched = Launcher.InstallLaunched;
+    int seen = Launcher.InstallerSeen;
+    int waited = Launcher.InstallerWaitTicks;
     Launcher.InstallLaunched = 1;
     Launcher.InstallerSeen = 0;
     Launcher.InstallerWaitTicks = 0;
-    LaunchWatched(commandLine, window);
+    if (!LaunchChild(commandLine, window, 1)) {
+        Launcher.InstallLaunched = launched;
+        Launcher.InstallerSeen = seen;
+        Launcher.InstallerWaitTicks = waited;
+        RestoreAfterChild(window);
+    }
 }
 
 static void UninstallCommand(HWND window)

@@ -15,7 +15,9 @@
 #define COMPANION_SETTINGS_FILE "\\orvik.ini"
 #define COMPANION_SETTINGS_SECTION "INSTALL"
 #define COMPANION_SETTINGS_KEY "DIR"
-#define COMPANION_COMMAND "%sorvik.exe"
+// Quoted: unquoted, a folder with a blank in it ("C:\Program Files\...")
+// would have CreateProcess try "C:\Program.exe" first.
+#define COMPANION_COMMAND "\"%sorvik.exe\""
 
 // Registry entries the companion's setup records under HKEY_LOCAL_MACHINE.
 #define APP_PATHS_KEY_FORMAT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s"

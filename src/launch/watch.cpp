@@ -9,19 +9,24 @@
 // has not appeared yet, before giving up on it and coming back.
 static const int InstallerAppearLimit = 60;
 
-// The program has ended when its process can no longer be opened, or when
-// its handle is signalled. An exit code alone cannot tell: a program may
-// really end with STILL_ACTIVE (259). Only SYNCHRONIZE is asked for: an
-// elevated setup program refuses query access to a launcher that is not
-// elevated, and would then seem to have ended at once.
+// The program has ended when its handle is signalled. An exit code alone
+// cannot tell: a program may really end with STILL_ACTIVE (259). The handle
+// is the one its start returned, held since: reopening the process by its id
+// could find another program that took the id, and an elevated program
+// started under other credentials refuses to be opened at all. A wait that
+// fails counts as the end, so the launcher is never left hidden.
 static int ChildHasEnded()
 {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, Launcher.ChildProcessId);
-    if (process == NULL)
-        return 1;
-    int ended = WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
-    CloseHandle(process);
-    return ended;
+    return Launcher.ChildProcess == NULL || WaitForSingleObject(Launcher.ChildProcess, 0) != WAIT_TIMEOUT;
+}
+
+// Closes the watched program's handle, if one is held.
+void ReleaseChild()
+{
+    if (Launcher.ChildProcess != NULL) {
+        CloseHandle(Launcher.ChildProcess);
+        Launcher.ChildProcess = NULL;
+    }
 }
 
 static int InstallerWindowPresent()
@@ -34,6 +39,7 @@ static void ChildExitTick(HWND window)
 {
     if (!ChildHasEnded())
         return;
+    ReleaseChild();
     KillTimer(window, Launcher.ChildExitTimer);
     if (Launcher.InstallLaunched) {
         Launcher.InstallerWaitTicks = 0;

@@ -5,9 +5,12 @@
 static const int ButtonWidth = 114;
 static const int ButtonHeight = 35;
 
+// A picture whose headers do not hold is not handed to the system's loader,
+// which would read past the end of a cut-short file; the window then shows
+// black behind the buttons, as without a picture.
 void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath)
 {
-    if (backgroundPath[0] == '\0')
+    if (backgroundPath[0] == '\0' || !ReadBitmapLayout(backgroundPath, NULL))
         return;
     Launcher.BackgroundImage = (HBITMAP)LoadImageA(instance, backgroundPath, IMAGE_BITMAP, 0, 0,
                                                    LR_CREATEDIBSECTION | LR_LOADFROMFILE);

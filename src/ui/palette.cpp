@@ -1,10 +1,16 @@
 // The launcher's 256-colour palette, built from a JASC palette text among the
 // resources, and the answers to the two palette messages.
-#include <stdlib.h>
 #include "app/launcher.h"
 
 static const int PaletteResourceId = 101;
 static const int PaletteEntryCount = 256;
+
+// A LOGPALETTE with room for all its entries, so that no heap is needed.
+struct PaletteRecord {
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[PaletteEntryCount];
+};
 
 // Reads the next run of digits as a decimal number, skipping everything else
 // (blanks, line ends, signs). Stops at a zero byte or at end. Returns 0, with
@@ -58,25 +64,24 @@ HPALETTE CreateAppPalette(HINSTANCE instance)
         return NULL;
     }
 
-    LOGPALETTE* record = (LOGPALETTE*)malloc(sizeof(LOGPALETTE) + (PaletteEntryCount - 1) * sizeof(PALETTEENTRY));
+    PaletteRecord record;
     const char* cursor = text;
     const char* end = text + size;
-    if (record != NULL && SkipPaletteHeader(&cursor, end)) {
-        record->palVersion = 0x300;
-        record->palNumEntries = PaletteEntryCount;
+    if (SkipPaletteHeader(&cursor, end)) {
+        record.palVersion = 0x300;
+        record.palNumEntries = PaletteEntryCount;
         for (int i = 0; i < PaletteEntryCount; ++i) {
-            PALETTEENTRY* entry = &record->palPalEntry[i];
+            PALETTEENTRY* entry = &record.palPalEntry[i];
             entry->peRed = (BYTE)ReadPaletteNumber(&cursor, end);
             entry->peGreen = (BYTE)ReadPaletteNumber(&cursor, end);
             entry->peBlue = (BYTE)ReadPaletteNumber(&cursor, end);
             entry->peFlags = PC_NOCOLLAPSE;
         }
         FreeResource(loaded);
-        palette = CreatePalette(record);
+        palette = CreatePalette((const LOGPALETTE*)&record);
     } else {
         FreeResource(loaded);
     }
-    free(record);
     return palette;
 }
 

@@ -30,13 +30,23 @@ extern int DriveListFails;                                // GetLogicalDriveStri
 extern std::map<char, UINT> DriveTypes;                   // by upper-case letter
 void AddFile(const std::string& path, const std::string& contents = "", bool bitmap = false);
 void RemoveFile(const std::string& path);
+void AddDirectory(const std::string& path);
+// The error mode in force, and at every file probe (CreateFileA and
+// GetFileAttributesA) the path and the mode it ran under.
+extern UINT ErrorMode;
+struct Probe {
+    std::string path;
+    UINT errorMode;
+};
+extern std::vector<Probe> Probes;
 extern std::string WindowsDirectory;  // "" makes GetWindowsDirectoryA fail
 extern int OpenFileHandles;
 
 // --- registry under HKEY_LOCAL_MACHINE; key paths without the root ---
 void AddKey(const std::string& path);
 void RemoveKey(const std::string& path);
-void SetValue(const std::string& path, const std::string& name, const std::string& bytes);
+void SetValue(const std::string& path, const std::string& name, const std::string& bytes, DWORD type = REG_SZ);
+extern std::map<std::string, std::string> Environment;  // for ExpandEnvironmentStringsA, by upper-case name
 extern int OpenKeys;
 
 // --- resources of the launcher's module ---
@@ -79,6 +89,7 @@ extern bool QuitPosted;
 // windows and returns false to stop the loop (GetMessageA then returns 0).
 extern std::function<bool()> Idle;
 extern bool LoopStarved;
+extern bool GetMessageFails;  // GetMessageA answers -1, leaving wParam 7 in the message
 bool PumpOne();  // dispatches one queued message (or a pending paint); false when none
 
 struct Timer {
@@ -143,28 +154,35 @@ struct ProcessStart {
     DWORD startupFlags;
     WORD showWindow;
     bool environmentNull, directoryNull;
+    UINT errorMode;  // the error mode the program inherits
 };
 extern std::vector<ProcessStart> Started;
 extern DWORD NextStartError;  // non-zero: the next CreateProcessA fails with it
 extern DWORD NextProcessId;
+// The process now known by each id. A handle stays with the process it was
+// made for: when a test gives the id to a new process (another generation),
+// a handle to the old one reads as ended.
 struct Process {
     bool running;
-    bool openable;
+    bool waitFails;  // WaitForSingleObject answers WAIT_FAILED
     DWORD exitCode;
+    int generation;
 };
 extern std::map<DWORD, Process> Processes;
 extern int OpenProcessHandles;
-extern std::vector<DWORD> OpenProcessAccess;
+extern int BadCloses;  // CloseHandle given a handle that is not open
 
 struct ShellStart {
     std::string verb, file, parameters;
     ULONG mask;
     int show;
+    UINT errorMode;
 };
 extern std::vector<ShellStart> ShellStarts;
 extern DWORD NextShellError;  // non-zero: the next ShellExecuteExA fails with it (ERROR_CANCELLED: declined)
-extern bool HasGetProcessId;
 extern int Shell32Loads;  // LoadLibraryA("shell32.dll") calls
+extern bool Exited;       // ExitProcess was called
+extern UINT ExitCode;
 
 }  // namespace standin
 

@@ -17,6 +17,9 @@ int DriveListFails;
 std::map<char, UINT> DriveTypes;
 std::string WindowsDirectory;
 int OpenFileHandles;
+UINT ErrorMode;
+std::vector<Probe> Probes;
+std::map<std::string, std::string> Environment;
 int OpenKeys;
 bool HasPaletteText;
 std::string PaletteText;
@@ -32,6 +35,7 @@ int QuitCode;
 bool QuitPosted;
 std::function<bool()> Idle;
 bool LoopStarved;
+bool GetMessageFails;
 std::vector<Timer> Timers;
 std::vector<Invalidation> Invalidations;
 std::vector<PALETTEENTRY> LastPaletteEntries;
@@ -46,11 +50,12 @@ DWORD NextStartError;
 DWORD NextProcessId;
 std::map<DWORD, Process> Processes;
 int OpenProcessHandles;
-std::vector<DWORD> OpenProcessAccess;
+int BadCloses;
 std::vector<ShellStart> ShellStarts;
 DWORD NextShellError;
-bool HasGetProcessId;
 int Shell32Loads;
+bool Exited;
+UINT ExitCode;
 
 namespace {
 
@@ -59,7 +64,12 @@ struct File {
     bool bitmap;
 };
 std::map<std::string, File> files;  // by lower-case path
-std::map<std::string, std::map<std::string, std::string>> registry;  // lower-case key path -> values
+std::set<std::string> directories;  // by lower-case path
+struct Value {
+    std::string bytes;
+    DWORD type;
+};
+std::map<std::string, std::map<std::string, Value>> registry;  // lower-case key path -> values
 std::map<uintptr_t, std::string> openKeys;
 std::deque<MSG> queue;
 DWORD lastError;
@@ -80,9 +90,15 @@ std::map<uintptr_t, GdiObject> objects;
 uintptr_t nextObject;
 uintptr_t nextWindow;
 uintptr_t nextKernelHandle;
-std::map<uintptr_t, DWORD> processHandles;  // handle -> process id
+struct ProcessHandle {
+    DWORD id;
+    int generation;
+};
+std::map<uintptr_t, ProcessHandle> processHandles;
+int nextGeneration;
 std::set<uintptr_t> threadHandles;
-std::set<uintptr_t> fileHandles;
+std::map<uintptr_t, size_t> fileHandles;  // handle -> read position
+std::map<uintptr_t, std::string> fileHandlePaths;
 
 const uintptr_t StockBase = 0x5000;
 const uintptr_t PaletteResource = 0x7001;
@@ -193,17 +209,16 @@ bool FailsWith(DWORD* nextError)
 HANDLE NewProcess(DWORD* id)
 {
     *id = NextProcessId++;
-    Processes[*id] = Process{ true, true, STILL_ACTIVE };
+    Processes[*id] = Process{ true, false, STILL_ACTIVE, ++nextGeneration };
     HANDLE handle = NewKernelHandle();
-    processHandles[(uintptr_t)handle] = *id;
+    processHandles[(uintptr_t)handle] = ProcessHandle{ *id, nextGeneration };
     ++OpenProcessHandles;
     return handle;
 }
 
-DWORD FakeGetProcessId(HANDLE process)
+void LogProbe(const char* path)
 {
-    auto found = processHandles.find((uintptr_t)process);
-    return found == processHandles.end() ? 0 : found->second;
+    Probes.push_back(Probe{ path, ErrorMode });
 }
 
 std::string Trim(const std::string& text)
@@ -271,6 +286,11 @@ void Reset()
     DriveTypes.clear();
     WindowsDirectory = "C:\\WINDOWS";
     OpenFileHandles = 0;
+    ErrorMode = 0;
+    Probes.clear();
+    Environment.clear();
+    Environment["SYSTEMDRIVE"] = "C:";
+    Environment["PROGRAMFILES"] = "C:\\Program Files";
     OpenKeys = 0;
     HasPaletteText = false;
     PaletteText.clear();
@@ -286,6 +306,7 @@ void Reset()
     QuitPosted = false;
     Idle = nullptr;
     LoopStarved = false;
+    GetMessageFails = false;
     Timers.clear();
     Invalidations.clear();
     LastPaletteEntries.clear();
@@ -300,12 +321,14 @@ void Reset()
     NextProcessId = 1000;
     Processes.clear();
     OpenProcessHandles = 0;
-    OpenProcessAccess.clear();
+    BadCloses = 0;
     ShellStarts.clear();
     NextShellError = 0;
-    HasGetProcessId = true;
     Shell32Loads = 0;
+    Exited = false;
+    ExitCode = 0;
     files.clear();
+    directories.clear();
     registry.clear();
     openKeys.clear();
     queue.clear();
@@ -316,8 +339,10 @@ void Reset()
     nextWindow = 0x100;
     nextKernelHandle = 0x40000;
     processHandles.clear();
+    nextGeneration = 0;
     threadHandles.clear();
     fileHandles.clear();
+    fileHandlePaths.clear();
 }
 
 int CountCalls(const std::string& prefix)
@@ -356,6 +381,11 @@ void RemoveFile(const std::string& path)
     files.erase(Lower(path));
 }
 
+void AddDirectory(const std::string& path)
+{
+    directories.insert(Lower(path));
+}
+
 void AddKey(const std::string& path)
 {
     registry[KeyPath(path)];
@@ -366,9 +396,9 @@ void RemoveKey(const std::string& path)
     registry.erase(KeyPath(path));
 }
 
-void SetValue(const std::string& path, const std::string& name, const std::string& bytes)
+void SetValue(const std::string& path, const std::string& name, const std::string& bytes, DWORD type)
 {
-    registry[KeyPath(path)][Lower(name)] = bytes;
+    registry[KeyPath(path)][Lower(name)] = Value{ bytes, type };
 }
 
 HWND AddForeignWindow(const std::string& className, const std::string& title)
@@ -577,6 +607,11 @@ BOOL ShowWindow(HWND handle, int command)
 
 BOOL GetMessageA(MSG* message, HWND, UINT, UINT)
 {
+    if (GetMessageFails) {
+        *message = MSG{};
+        message->wParam = 7;
+        return -1;
+    }
     for (;;) {
         if (!queue.empty()) {
             *message = queue.front();
@@ -947,12 +982,14 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 {
     Log(std::string("CreateFileA ") + path + " " + std::to_string(access) + " " + std::to_string(share) + " " +
         std::to_string(disposition));
+    LogProbe(path);
     if (files.count(Lower(path)) == 0) {
         lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
     HANDLE handle = NewKernelHandle();
-    fileHandles.insert((uintptr_t)handle);
+    fileHandles[(uintptr_t)handle] = 0;
+    fileHandlePaths[(uintptr_t)handle] = Lower(path);
     ++OpenFileHandles;
     return handle;
 }
@@ -961,6 +998,7 @@ BOOL CloseHandle(HANDLE handle)
 {
     uintptr_t key = (uintptr_t)handle;
     if (fileHandles.erase(key)) {
+        fileHandlePaths.erase(key);
         --OpenFileHandles;
         return TRUE;
     }
@@ -970,7 +1008,92 @@ BOOL CloseHandle(HANDLE handle)
     }
     if (threadHandles.erase(key))
         return TRUE;
+    ++BadCloses;
     return FALSE;
+}
+
+DWORD GetFileAttributesA(LPCSTR path)
+{
+    Log(std::string("GetFileAttributesA ") + path);
+    LogProbe(path);
+    if (directories.count(Lower(path)))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    if (files.count(Lower(path)))
+        return FILE_ATTRIBUTE_NORMAL;
+    lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD GetFileSize(HANDLE file, DWORD* high)
+{
+    auto found = fileHandlePaths.find((uintptr_t)file);
+    if (found == fileHandlePaths.end())
+        return INVALID_FILE_SIZE;
+    if (high != NULL)
+        *high = 0;
+    return (DWORD)files[found->second].contents.size();
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* read, void*)
+{
+    auto found = fileHandlePaths.find((uintptr_t)file);
+    if (found == fileHandlePaths.end())
+        return FALSE;
+    const std::string& contents = files[found->second].contents;
+    size_t& position = fileHandles[(uintptr_t)file];
+    size_t count = std::min<size_t>(toRead, contents.size() - std::min(position, contents.size()));
+    memcpy(buffer, contents.data() + position, count);
+    position += count;
+    *read = (DWORD)count;
+    return TRUE;
+}
+
+UINT SetErrorMode(UINT mode)
+{
+    UINT previous = ErrorMode;
+    ErrorMode = mode;
+    return previous;
+}
+
+// %NAME% becomes the variable's value when there is one and stays as it is
+// otherwise. The answer counts the terminating zero; a buffer too small
+// gets nothing and the size it would need.
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size)
+{
+    std::string text = source;
+    std::string result;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t open = text.find('%', at);
+        size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            result += text.substr(at);
+            break;
+        }
+        std::string name = text.substr(open + 1, close - open - 1);
+        for (char& c : name)
+            c = (char)toupper((unsigned char)c);
+        auto found = Environment.find(name);
+        result += text.substr(at, open - at);
+        if (found != Environment.end()) {
+            result += found->second;
+            at = close + 1;
+        } else {
+            result += '%';
+            at = open + 1;
+        }
+    }
+    if (result.size() + 1 > size)
+        return (DWORD)result.size() + 1;
+    memcpy(destination, result.c_str(), result.size() + 1);
+    return (DWORD)result.size() + 1;
+}
+
+void ExitProcess(UINT exitCode)
+{
+    Log("ExitProcess " + std::to_string(exitCode));
+    Exited = true;
+    ExitCode = exitCode;
 }
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
@@ -1045,7 +1168,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     Log(std::string("CreateProcessA ") + commandLine);
     Started.push_back(ProcessStart{ commandLine, applicationName == NULL, inheritHandles, creationFlags,
                                     startup->dwFlags, startup->wShowWindow, environment == NULL,
-                                    currentDirectory == NULL });
+                                    currentDirectory == NULL, ErrorMode });
     if (FailsWith(&NextStartError))
         return FALSE;
     DWORD id;
@@ -1057,37 +1180,17 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     return TRUE;
 }
 
-HANDLE OpenProcess(DWORD access, BOOL, DWORD processId)
-{
-    Log("OpenProcess " + std::to_string(processId));
-    OpenProcessAccess.push_back(access);
-    auto found = Processes.find(processId);
-    if (found == Processes.end() || !found->second.openable) {
-        lastError = ERROR_ACCESS_DENIED;
-        return NULL;
-    }
-    HANDLE handle = NewKernelHandle();
-    processHandles[(uintptr_t)handle] = processId;
-    ++OpenProcessHandles;
-    return handle;
-}
-
-BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode)
-{
-    auto found = processHandles.find((uintptr_t)process);
-    if (found == processHandles.end())
-        return FALSE;
-    const Process& p = Processes[found->second];
-    *exitCode = p.running ? STILL_ACTIVE : p.exitCode;
-    return TRUE;
-}
-
 DWORD WaitForSingleObject(HANDLE handle, DWORD)
 {
     auto found = processHandles.find((uintptr_t)handle);
     if (found == processHandles.end())
-        return 0xFFFFFFFFu;  // WAIT_FAILED
-    return Processes[found->second].running ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+        return WAIT_FAILED;
+    const Process& process = Processes[found->second.id];
+    if (process.generation != found->second.generation)
+        return WAIT_OBJECT_0;  // the id now names another process: ours has ended
+    if (process.waitFails)
+        return WAIT_FAILED;
+    return process.running ? WAIT_TIMEOUT : WAIT_OBJECT_0;
 }
 
 DWORD GetLastError()
@@ -1102,7 +1205,9 @@ void SetLastError(DWORD error)
 
 HMODULE GetModuleHandleA(LPCSTR name)
 {
-    return name != NULL && Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
+    if (name == NULL)
+        return (HMODULE)(uintptr_t)0x400000;  // the program's own module
+    return Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
 }
 
 HMODULE LoadLibraryA(LPCSTR name)
@@ -1119,9 +1224,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
     Log(std::string("GetProcAddress ") + name);
     if (module == (HMODULE)Shell32 && strcmp(name, "ShellExecuteExA") == 0)
         return (FARPROC)(void*)&ShellExecuteExA;
-    if (module != (HMODULE)Kernel32 || strcmp(name, "GetProcessId") != 0 || !HasGetProcessId)
-        return NULL;
-    return (FARPROC)(void*)&FakeGetProcessId;
+    return NULL;
 }
 
 // ---------------------------------------------------------------- advapi32
@@ -1149,14 +1252,14 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* 
     if (value == values.end())
         return ERROR_FILE_NOT_FOUND;
     if (type != NULL)
-        *type = 1;  // REG_SZ
-    DWORD length = (DWORD)value->second.size();
+        *type = value->second.type;
+    DWORD length = (DWORD)value->second.bytes.size();
     if (data != NULL && *size < length) {
         *size = length;
         return ERROR_MORE_DATA;
     }
     if (data != NULL)
-        memcpy(data, value->second.data(), length);
+        memcpy(data, value->second.bytes.data(), length);
     *size = length;
     return ERROR_SUCCESS;
 }
@@ -1175,7 +1278,8 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info)
 {
     Log(std::string("ShellExecuteExA ") + (info->lpFile ? info->lpFile : ""));
     ShellStarts.push_back(ShellStart{ info->lpVerb ? info->lpVerb : "", info->lpFile ? info->lpFile : "",
-                                      info->lpParameters ? info->lpParameters : "", info->fMask, info->nShow });
+                                      info->lpParameters ? info->lpParameters : "", info->fMask, info->nShow,
+                                      ErrorMode });
     if (FailsWith(&NextShellError))
         return FALSE;
     DWORD id;

@@ -179,10 +179,21 @@ typedef struct _SHELLEXECUTEINFOA {
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define SEM_FAILCRITICALERRORS 0x0001
+#define SEM_NOOPENFILEERRORBOX 0x8000
 
 #define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
 #define KEY_QUERY_VALUE 0x0001
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
 #define ERROR_SUCCESS 0
 #define ERROR_FILE_NOT_FOUND 2
 #define ERROR_ACCESS_DENIED 5
@@ -198,11 +209,10 @@ typedef struct _SHELLEXECUTEINFOA {
 
 #define STARTF_USESHOWWINDOW 0x00000001
 #define NORMAL_PRIORITY_CLASS 0x00000020
-#define PROCESS_QUERY_INFORMATION 0x0400
-#define SYNCHRONIZE 0x00100000u
 #define STILL_ACTIVE 259
 #define WAIT_OBJECT_0 0
 #define WAIT_TIMEOUT 258
+#define WAIT_FAILED 0xFFFFFFFFu
 #define SEE_MASK_NOCLOSEPROCESS 0x00000040
 #define SEE_MASK_FLAG_NO_UI 0x00000400
 
@@ -253,6 +263,12 @@ UINT GetDriveTypeA(LPCSTR root);
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
 BOOL CloseHandle(HANDLE handle);
+DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFileSize(HANDLE file, DWORD* high);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* read, void* overlapped);
+UINT SetErrorMode(UINT mode);
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
+void ExitProcess(UINT exitCode);
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
                                LPCSTR fileName);
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
@@ -265,8 +281,6 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
                     LPVOID environment, LPCSTR currentDirectory, STARTUPINFOA* startup,
                     PROCESS_INFORMATION* information);
-HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
-BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD GetLastError();
 void SetLastError(DWORD error);
@@ -282,7 +296,7 @@ LSTATUS RegCloseKey(HKEY key);
 // shell32
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
-// The program's entry, as the Windows headers declare it.
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+// The program's own entry, which the system calls in place of a C runtime.
+extern "C" void WINAPI LauncherEntry();
 
 #endif

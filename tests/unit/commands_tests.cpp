@@ -2,6 +2,8 @@
 // starts.
 #include "launcher_test.h"
 
+#include <algorithm>
+
 using namespace standin;
 
 class Commands : public LauncherTest {
@@ -38,7 +40,8 @@ TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
     EXPECT_EQ(1000u, Launcher.ChildProcessId);
     EXPECT_TRUE(TimerRunning(100));
     EXPECT_EQ(1, CountCalls("SetTimer 100 1000"));
-    EXPECT_EQ(0, OpenProcessHandles);  // both handles closed at once
+    EXPECT_EQ(1, OpenProcessHandles);  // the process handle is held for the watch, the thread's closed
+    EXPECT_NE(nullptr, Launcher.ChildProcess);
 }
 
 TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
@@ -74,10 +77,13 @@ static const struct {
     const char* settings;  // orvik.ini contents, or null for none
     const char* commandLine;
 } RunCases[] = {
-    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "C:\\KIT\\orvik.exe" },
-    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "C:\\KITorvik.exe" },
-    { "no settings file", "C:\\WINDOWS", nullptr, "orvik.exe" },
-    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "D:\\Apps\\Orvik\\orvik.exe" },
+    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"" },
+    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"" },
+    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"" },
+    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"" },
+    // Quoted, a blank in the folder cannot make CreateProcess try C:\Program.exe.
+    { "a folder with blanks", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\Program Files\\Orvik\\\r\n",
+      "\"C:\\Program Files\\Orvik\\orvik.exe\"" },
 };
 
 TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
@@ -98,6 +104,7 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
             << c.name;
         EXPECT_FALSE(TimerRunning(100)) << c.name;
         EXPECT_TRUE(Moves.empty()) << c.name;
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;  // not watched: closed at once
         ASSERT_FALSE(Posted.empty());
         EXPECT_EQ((UINT)WM_DESTROY, Posted.back().message) << c.name;
         EXPECT_EQ(Pressed, Launcher.ButtonStates[::Run]);
@@ -261,9 +268,8 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         EXPECT_EQ(c.parameters, ShellStarts[0].parameters) << c.value;
         EXPECT_TRUE(ShellStarts[0].mask & SEE_MASK_NOCLOSEPROCESS);
         EXPECT_EQ(SW_SHOWDEFAULT, ShellStarts[0].show);
-        EXPECT_EQ(1000u, Launcher.ChildProcessId);  // found through GetProcessId
-        EXPECT_EQ(1, CountCalls("GetProcAddress GetProcessId"));
-        EXPECT_EQ(0, OpenProcessHandles);
+        EXPECT_EQ(1, OpenProcessHandles);  // the shell's process handle, held for the watch
+        EXPECT_EQ(0, CountCalls("GetProcAddress GetProcessId"));
         EXPECT_TRUE(Hidden());
         EXPECT_TRUE(TimerRunning(100));
     }
@@ -280,7 +286,7 @@ TEST_F(Commands, InstallNeedingElevationRunsSetupThroughTheShell)
     EXPECT_TRUE(TimerRunning(100));
 }
 
-TEST_F(Commands, DeclinedConsentOrNoProcessIdBringsTheLauncherBack)
+TEST_F(Commands, DeclinedConsentBringsTheLauncherBack)
 {
     OpenWindow();
     NextStartError = ERROR_ELEVATION_REQUIRED;
@@ -288,13 +294,6 @@ TEST_F(Commands, DeclinedConsentOrNoProcessIdBringsTheLauncherBack)
     Command(Install);
     EXPECT_TRUE(CameBack());
     EXPECT_FALSE(TimerRunning(100));
-
-    HasGetProcessId = false;  // a system without GetProcessId
-    NextStartError = ERROR_ELEVATION_REQUIRED;
-    Posted.clear();
-    Command(Install);
-    EXPECT_EQ(2u, ShellStarts.size());
-    EXPECT_TRUE(CameBack());
     EXPECT_EQ(0, OpenProcessHandles);
 }
 
@@ -337,4 +336,144 @@ TEST_F(Commands, DiscCommandsNeedADriveLetter)
     Command(ReadMe);
     EXPECT_TRUE(Started.empty());
     EXPECT_TRUE(Moves.empty());
+}
+
+// The probes that may touch an empty drive run with the system's error boxes
+// off; every program starts with the error mode the launcher was given.
+TEST_F(Commands, ProbesAreQuietAndProgramsInheritTheCallersErrorMode)
+{
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    InsertDisc();
+    GiveResources();
+    AddFile("C:\\Program Files\\Orvik\\UNWISE.EXE");
+    SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString",
+             "C:\\Program Files\\Orvik\\UNWISE.EXE C:\\Program Files\\Orvik\\INSTALL.LOG");
+    ErrorMode = 0x0004;  // whatever the starter gave
+    Idle = [] { return false; };
+    StartLauncher();
+    Command(ReadMe);
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    Command(Uninstall);
+    ASSERT_FALSE(Probes.empty());
+    for (const Probe& probe : Probes)
+        EXPECT_EQ(quiet, probe.errorMode) << probe.path;
+    EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
+                                    [](const Probe& p) { return p.path == "E:\\kelvando.id"; }));
+    EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
+                                    [](const Probe& p) { return p.path == "E:\\readme.txt"; }));
+    ASSERT_EQ(2u, Started.size());
+    for (const ProcessStart& start : Started)
+        EXPECT_EQ(0x0004u, start.errorMode) << start.commandLine;
+    ASSERT_EQ(1u, ShellStarts.size());
+    EXPECT_EQ(0x0004u, ShellStarts[0].errorMode);
+    EXPECT_EQ(0x0004u, ErrorMode);
+}
+
+TEST_F(Commands, AnInstallThatStartsNothingLeavesTheWatchAsItWas)
+{
+    OpenWindow();
+    RemoveFile("E:\\setup.exe");
+    NextStartError = ERROR_FILE_NOT_FOUND;
+    Command(Install);
+    EXPECT_TRUE(CameBack());
+    EXPECT_EQ(0, Launcher.InstallLaunched);
+    // Read Me then comes back on the tick that sees Notepad end, with no
+    // wait for an installer window.
+    Command(ReadMe);
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+    EXPECT_FALSE(TimerRunning(101));
+
+    // After a whole install, a failed one keeps what that install left.
+    Launcher.InstallLaunched = 1;
+    Launcher.InstallerSeen = 1;
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    NextShellError = ERROR_CANCELLED;
+    Command(Install);
+    EXPECT_EQ(1, Launcher.InstallLaunched);
+    EXPECT_EQ(1, Launcher.InstallerSeen);
+}
+
+// How an unquoted command line with blanks is split for the shell: the
+// first prefix that names a file, as it stands or with .exe added.
+static const struct {
+    const char* commandLine;
+    const char* program;
+    const char* arguments;
+} ProgramSplits[] = {
+    { "C:\\Program Files\\Orvik\\UNWISE.EXE C:\\Program Files\\Orvik\\INSTALL.LOG",
+      "C:\\Program Files\\Orvik\\UNWISE.EXE", "C:\\Program Files\\Orvik\\INSTALL.LOG" },
+    { "C:\\Program Files\\Orvik\\UNWISE /remove", "C:\\Program Files\\Orvik\\UNWISE.exe", "/remove" },
+    { "\"C:\\Program Files\\Orvik\\UNWISE.EXE\" /x", "C:\\Program Files\\Orvik\\UNWISE.EXE", "/x" },
+    { "C:\\Orvik\\un.exe  /a   /b", "C:\\Orvik\\un.exe", "/a   /b" },
+    // C:\Program Files is a folder, not the program.
+    { "C:\\Program Files", "C:\\Program", "Files" },
+    { "C:\\Program Files\\Nothing Here.exe /x", "C:\\Program", "Files\\Nothing Here.exe /x" },
+    { "msiexec /x {1234}", "msiexec", "/x {1234}" },
+    { "C:\\Program Files\\Orvik\\UNWISE.EXE", "C:\\Program Files\\Orvik\\UNWISE.EXE", "" },
+    { "", "", "" },
+};
+
+TEST_F(Commands, TheShellIsGivenTheProgramTheCommandLineNames)
+{
+    AddDirectory("C:\\Program Files");
+    AddDirectory("C:\\Program Files\\Orvik");
+    AddFile("C:\\Program Files\\Orvik\\UNWISE.EXE");
+    AddFile("C:\\Orvik\\un.exe");
+    char program[CommandLineSize];
+    char arguments[CommandLineSize];
+    for (const auto& c : ProgramSplits) {
+        ASSERT_EQ(1, SplitAtExistingProgram(c.commandLine, program, arguments)) << c.commandLine;
+        EXPECT_STREQ(c.program, program) << c.commandLine;
+        EXPECT_STREQ(c.arguments, arguments) << c.commandLine;
+    }
+    // A first word too long to try with ".exe" added is left for the shell.
+    std::string longName(CommandLineSize - 2, 'x');
+    Calls.clear();
+    EXPECT_EQ(1, SplitAtExistingProgram(longName.c_str(), program, arguments));
+    EXPECT_EQ(longName, program);
+    EXPECT_EQ(0, CountCalls("GetFileAttributesA"));
+}
+
+// The recorded uninstall command by its registry type.
+static const struct {
+    const char* name;
+    DWORD type;
+    std::string value;
+    const char* commandLine;  // null: nothing starts and the launcher comes back
+} UninstallTypes[] = {
+    { "REG_SZ as it is", REG_SZ, std::string("%SystemDrive%\\Orvik\\uninst.exe /remove") + '\0',
+      "%SystemDrive%\\Orvik\\uninst.exe /remove" },
+    { "REG_EXPAND_SZ expanded", REG_EXPAND_SZ, std::string("%SystemDrive%\\Orvik\\uninst.exe /remove") + '\0',
+      "C:\\Orvik\\uninst.exe /remove" },
+    { "an unknown variable stays", REG_EXPAND_SZ, std::string("%NoSuch%\\un.exe") + '\0', "%NoSuch%\\un.exe" },
+    { "expanded to 510 characters", REG_EXPAND_SZ, "%ProgramFiles%" + std::string(510 - 16, 'u'),
+      "C:\\Program Files" },
+    { "expanded past the buffer", REG_EXPAND_SZ, "%ProgramFiles%" + std::string(511 - 16, 'u'), nullptr },
+    { "REG_BINARY", REG_BINARY, "un.exe", nullptr },
+    { "REG_DWORD", REG_DWORD, std::string("\x01\0\0\0", 4), nullptr },
+    { "REG_MULTI_SZ", REG_MULTI_SZ, std::string("un.exe\0\0", 8), nullptr },
+};
+
+TEST_F(Commands, UninstallTakesStringsAndExpandsExpandableOnes)
+{
+    for (const auto& c : UninstallTypes) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value, c.type);
+        Command(Uninstall);
+        if (c.commandLine == nullptr) {
+            EXPECT_TRUE(Started.empty()) << c.name;
+            EXPECT_TRUE(CameBack()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(1u, Started.size()) << c.name;
+        EXPECT_EQ(0u, Started[0].commandLine.find(c.commandLine)) << c.name;
+        EXPECT_LT(Started[0].commandLine.size(), (size_t)CommandLineSize) << c.name;
+        EXPECT_TRUE(Hidden()) << c.name;
+    }
 }

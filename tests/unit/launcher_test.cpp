@@ -11,6 +11,42 @@ std::string ShippedPaletteText()
     return text.str();
 }
 
+static void PutLittle(std::string& out, size_t at, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out[at + i] = (char)((value >> (8 * i)) & 0xff);
+}
+
+std::string BitmapFile(int width, int height, int bits, int headerSize, int compression, int colours, int imageSize)
+{
+    bool core = headerSize == 12;
+    int entries = colours != 0 ? colours : (bits <= 8 ? 1 << bits : 0);
+    int table = entries * (core ? 3 : 4) + (compression == 3 && headerSize == 40 ? 12 : 0);
+    int rows = height < 0 ? -height : height;
+    int pixels = compression == 1 || compression == 2 ? imageSize : ((width * bits + 31) / 32) * 4 * rows;
+    std::string file(14 + headerSize + table + pixels, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    PutLittle(file, 2, (uint32_t)file.size(), 4);
+    PutLittle(file, 10, (uint32_t)(14 + headerSize + table), 4);
+    PutLittle(file, 14, (uint32_t)headerSize, 4);
+    if (core) {
+        PutLittle(file, 18, (uint32_t)width, 2);
+        PutLittle(file, 20, (uint32_t)height, 2);
+        PutLittle(file, 22, 1, 2);
+        PutLittle(file, 24, (uint32_t)bits, 2);
+    } else {
+        PutLittle(file, 18, (uint32_t)width, 4);
+        PutLittle(file, 22, (uint32_t)height, 4);
+        PutLittle(file, 26, 1, 2);
+        PutLittle(file, 28, (uint32_t)bits, 2);
+        PutLittle(file, 30, (uint32_t)compression, 4);
+        PutLittle(file, 34, (uint32_t)imageSize, 4);
+        PutLittle(file, 46, (uint32_t)colours, 4);
+    }
+    return file;
+}
+
 void LauncherTest::SetUp()
 {
     standin::Reset();
@@ -25,7 +61,7 @@ void LauncherTest::InsertDisc(const std::string& autorunInf)
     standin::DriveTypes['E'] = DRIVE_CDROM;
     standin::AddFile("E:\\kelvando.id");
     standin::AddFile("E:\\autorun.inf", autorunInf);
-    standin::AddFile("E:\\background.bmp", "", true);
+    standin::AddFile("E:\\background.bmp", BitmapFile(640, 480), true);
     standin::AddFile("E:\\readme.txt", "Read me.\r\n");
     standin::AddFile("E:\\setup.exe");
 }

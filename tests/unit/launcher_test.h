@@ -17,6 +17,12 @@ const char UninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 // The launcher's own art as its resources carry it.
 std::string ShippedPaletteText();
 
+// A whole bitmap file: file header, an info header of headerSize bytes (12,
+// 40, 108 or 124), the colour table, three masks after a 40-byte header with
+// BI_BITFIELDS, and the pixel rows (for run-length pictures, imageSize bytes).
+std::string BitmapFile(int width = 4, int height = 2, int bits = 8, int headerSize = 40, int compression = 0,
+                       int colours = 0, int imageSize = 0);
+
 class LauncherTest : public ::testing::Test {
 protected:
     void SetUp() override;

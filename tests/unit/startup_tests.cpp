@@ -149,6 +149,28 @@ TEST_F(Startup, CloseEndsTheLoopWithExitCodeZero)
     EXPECT_EQ(0, LiveObjects(PaletteObject));  // deleted with the window
 }
 
+TEST_F(Startup, AFailingGetMessageEndsTheRunWithZero)
+{
+    InsertDisc();
+    GiveResources();
+    GetMessageFails = true;
+    EXPECT_EQ(0, StartLauncher());
+}
+
+// The system calls the entry directly: it runs the launcher for the
+// program's own module and ends the process with its exit code.
+TEST_F(Startup, TheEntryRunsTheLauncherForItsOwnModule)
+{
+    InsertDisc();
+    GiveResources();
+    Idle = [] { return false; };
+    LauncherEntry();
+    EXPECT_TRUE(Exited);
+    EXPECT_EQ(0u, ExitCode);
+    ASSERT_EQ(1u, RegisteredClasses.size());
+    EXPECT_EQ(GetModuleHandleA(NULL), RegisteredClasses[0].hInstance);
+}
+
 TEST_F(Startup, DispatchesItsOwnMessagesAndPassesTheRestOn)
 {
     OpenWindow();

@@ -9,7 +9,11 @@ protected:
     void Command(int code) { Send(WM_USER, (WPARAM)code); }
     bool Hidden() { return MainWindowRecord().width == 0; }
     bool Shown() { return MainWindowRecord().width == 640 && MainWindowRecord().x == 192; }
-    void EndChild() { Processes[Launcher.ChildProcessId].running = false; }
+    void EndChild()
+    {
+        for (auto& process : Processes)  // a program the shell started has no id of ours
+            process.second.running = false;
+    }
     // Install, setup ends, the installer window comes and goes.
     void CompleteInstall()
     {
@@ -29,7 +33,7 @@ TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
     Command(ReadMe);
     ASSERT_TRUE(FireTimer(100));
     EXPECT_TRUE(Hidden());
-    EXPECT_EQ((DWORD)SYNCHRONIZE, OpenProcessAccess.back());  // all an elevated child grants us
+    EXPECT_EQ(0, CountCalls("OpenProcess"));  // watched by the handle its start returned
     EndChild();
     ASSERT_TRUE(FireTimer(100));
     EXPECT_FALSE(TimerRunning(100));
@@ -40,6 +44,7 @@ TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
     EXPECT_EQ(0u, Posted.back().wParam);
     EXPECT_EQ(0, Posted.back().lParam);
     EXPECT_EQ(0, OpenProcessHandles);
+    EXPECT_EQ(0, BadCloses);
 }
 
 TEST_F(Watch, TheRoadOfAnInstall)
@@ -138,18 +143,56 @@ TEST_F(Watch, UninstallBeforeAnyInstallComesBackWithTheFreshLayout)
     EXPECT_FALSE(TimerRunning(101));
 }
 
-TEST_F(Watch, AProcessThatCannotBeOpenedHasEnded)
+TEST_F(Watch, AWaitThatFailsCountsAsTheEnd)
 {
     OpenWindow();
     Command(ReadMe);
-    Processes.erase(Launcher.ChildProcessId);  // gone before the first tick
+    Processes[Launcher.ChildProcessId].waitFails = true;
     FireTimer(100);
     EXPECT_TRUE(Shown());
+    EXPECT_EQ(0, OpenProcessHandles);
+}
 
+// The watched program ends and its id goes to another program within the
+// second: the handle still tells that ours has ended.
+TEST_F(Watch, AnIdTakenByAnotherProgramDoesNotKeepTheLauncherHidden)
+{
+    OpenWindow();
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].openable = false;  // access refused
+    DWORD id = Launcher.ChildProcessId;
+    Processes[id] = Process{ true, false, STILL_ACTIVE, 999 };
     FireTimer(100);
     EXPECT_TRUE(Shown());
+}
+
+// The handle is closed exactly once on every way the watch can end.
+TEST_F(Watch, TheHandleIsClosedOnceWhateverEndsTheWatch)
+{
+    static const struct {
+        const char* name;
+        int closeWhileWatching;  // the launcher ends before the program does
+        int viaShell;
+    } cases[] = { { "the program ends", 0, 0 }, { "started by the shell, ends", 0, 1 },
+                  { "the launcher is closed while watching", 1, 0 }, { "closed, started by the shell", 1, 1 } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        if (c.viaShell)
+            NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(ReadMe);
+        ASSERT_EQ(1, OpenProcessHandles) << c.name;
+        if (c.closeWhileWatching) {
+            Send(WM_CLOSE);
+        } else {
+            EndChild();
+            FireTimer(100);
+            FireTimer(100);  // a stray tick after the end finds nothing to close
+        }
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;
+        EXPECT_EQ(0, BadCloses) << c.name;
+        EXPECT_EQ(nullptr, Launcher.ChildProcess) << c.name;
+    }
 }
 
 TEST_F(Watch, AProgramThatEndsWithCode259HasEnded)

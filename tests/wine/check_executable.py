@@ -1,13 +1,32 @@
 #!/usr/bin/python3
 """Checks the product executable as built: a GUI PE32 for i386 that imports
-only system DLLs, and whose resources are the launcher's art, version record
-and manifest, all in English (United Kingdom)."""
+exactly the four system DLLs of every Windows since 95 (no C runtime), only
+functions those DLLs have had since Windows 95, and whose resources are the
+launcher's art, version record and manifest, all in English (United
+Kingdom)."""
 import os
 import struct
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL", "MSVCRT.DLL", "SHELL32.DLL"}
+SYSTEM_DLLS = ["ADVAPI32.DLL", "GDI32.DLL", "KERNEL32.DLL", "USER32.DLL"]
+# Functions that Windows 95's own DLLs export; anything newer must be looked
+# up at run time (as ShellExecuteExA is, from shell32).
+WINDOWS_95 = {
+    "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA", "RegQueryValueExA"},
+    "GDI32.DLL": {"BitBlt", "CreateCompatibleDC", "CreatePalette", "DeleteDC", "DeleteObject", "GetStockObject",
+                  "RealizePalette", "SelectObject", "SelectPalette", "UnrealizeObject"},
+    "KERNEL32.DLL": {"CloseHandle", "CreateFileA", "CreateProcessA", "ExitProcess", "ExpandEnvironmentStringsA",
+                     "FindResourceA", "FreeResource", "GetDriveTypeA", "GetFileAttributesA", "GetFileSize",
+                     "GetLastError", "GetLogicalDriveStringsA", "GetModuleHandleA", "GetPrivateProfileStringA",
+                     "GetProcAddress", "GetWindowsDirectoryA", "LoadLibraryA", "LoadResource", "LockResource",
+                     "ReadFile", "SetErrorMode", "SizeofResource", "WaitForSingleObject"},
+    "USER32.DLL": {"BeginPaint", "CreateWindowExA", "DefWindowProcA", "DestroyWindow", "DispatchMessageA",
+                   "EndPaint", "FillRect", "FindWindowA", "GetDC", "GetMessageA", "GetSystemMetrics",
+                   "GetUpdateRect", "InvalidateRect", "IsWindow", "KillTimer", "LoadCursorA", "LoadIconA",
+                   "LoadImageA", "MoveWindow", "PostMessageA", "PostQuitMessage", "RegisterClassA", "ReleaseDC",
+                   "SetTimer", "ShowWindow", "TranslateMessage"},
+}
 UK_ENGLISH = 2057
 BUTTON_FILES = {
     110: "cancel_normal", 104: "cancel_pressed", 115: "cancel_highlighted",
@@ -34,7 +53,7 @@ class PE:
             "<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
-        self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         directories = optional + 96
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
@@ -42,6 +61,8 @@ class PE:
         for i in range(sections):
             name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rsize), rptr, rsize))
+            self.section_sizes = getattr(self, "section_sizes", {})
+            self.section_sizes[name.rstrip(b"\0").decode("ascii")] = vsize
 
     def offset(self, rva):
         for vaddr, size, rptr, _ in self.sections:
@@ -53,20 +74,32 @@ class PE:
         at = self.offset(rva)
         return self.data[at:self.data.index(b"\0", at)].decode("ascii")
 
+    def code_and_data_bytes(self):
+        """Every section but the resources and the zero-filled .bss."""
+        return sum(size for name, size in self.section_sizes.items() if name not in (".rsrc", ".bss"))
+
     def resource_bytes(self):
         """The file bytes of the resource section, 0 when there is none."""
         rva, _ = self.directories[2]
         return next((raw for vaddr, _, _, raw in self.sections if rva and vaddr == rva), 0)
 
     def imports(self):
+        """{dll: [function, ...]}, functions by name (ordinals as #N)."""
         rva, _ = self.directories[1]
-        names = []
+        found = {}
         at = self.offset(rva)
         while True:
             entry = struct.unpack_from("<IIIII", self.data, at)
             if entry == (0, 0, 0, 0, 0):
-                return names
-            names.append(self.string(entry[3]))
+                return found
+            functions = found.setdefault(self.string(entry[3]), [])
+            thunk = self.offset(entry[0] or entry[4])
+            while True:
+                value = struct.unpack_from("<I", self.data, thunk)[0]
+                if value == 0:
+                    break
+                functions.append("#%d" % (value & 0xFFFF) if value & 0x80000000 else self.string(value + 2))
+                thunk += 4
             at += 20
 
     def resources(self):
@@ -114,8 +147,16 @@ def main(path):
     check(pe.machine == 0x14C, "machine i386")
     check(pe.magic == 0x10B, "PE32 (not PE32+)")
     check(pe.subsystem == 2, "Windows GUI subsystem")
-    imports = pe.imports()
-    check(set(n.upper() for n in imports) <= SYSTEM_DLLS, "imports only system DLLs: %s" % ", ".join(imports))
+    check(pe.dll_characteristics & 0x140 == 0x140, "ASLR and DEP flags (0x%04x)" % pe.dll_characteristics)
+    check(pe.directories[5][1] > 0, "relocations kept (%d bytes)" % pe.directories[5][1])
+    own = pe.code_and_data_bytes()
+    check(own <= 10 * 1024, "code and data without resources: %d bytes (at most 10,240)" % own)
+    imports = {dll.upper(): functions for dll, functions in pe.imports().items()}
+    check(sorted(imports) == SYSTEM_DLLS, "imports exactly %s: %s" % (", ".join(SYSTEM_DLLS), ", ".join(sorted(imports))))
+    newer = sorted("%s!%s" % (dll, f) for dll, functions in imports.items() for f in functions
+                   if f not in WINDOWS_95.get(dll, ()))
+    check(not newer, "imports only functions Windows 95 has: %s" % (", ".join(newer) or "all %d are"
+                                                                      % sum(map(len, imports.values()))))
 
     resources = pe.resources()
     check(all(language == UK_ENGLISH for (_, _, language) in resources), "every resource in language 2057")

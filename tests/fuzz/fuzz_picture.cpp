@@ -1,0 +1,21 @@
+// Fuzzes the background picture's header check: any bytes, cut anywhere,
+// are either refused or promise only what the file holds (headers, colour
+// table and pixels inside it), and the check never reads past what was read.
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    size_t read = size < BitmapHeaderBytes ? size : BitmapHeaderBytes;
+    BYTE* start = (BYTE*)malloc(read ? read : 1);  // exactly sized, so a read past it is caught
+    memcpy(start, data, read);
+    BitmapLayout layout = {};
+    if (CheckBitmapHeaders(start, (DWORD)read, (DWORD)size, &layout)) {
+        REQUIRE(layout.Width > 0);
+        REQUIRE(layout.Height != 0);
+        REQUIRE(layout.ColourTableOffset + layout.ColourCount * layout.ColourEntrySize <= layout.PixelOffset);
+        REQUIRE(layout.PixelBytes > 0);
+        REQUIRE((uint64_t)layout.PixelOffset + layout.PixelBytes <= size);
+    }
+    free(start);
+    return 0;
+}
