@@ -56,6 +56,16 @@ struct LauncherState {
 
 extern LauncherState Launcher;
 
+// The benchmark's timed build (STARTUP_SPAN) marks the entry and the end of
+// the first paint; in every other build these are nothing.
+#ifdef STARTUP_SPAN
+void StartupSpanBegin();
+void StartupSpanEnd();
+#else
+inline void StartupSpanBegin() {}
+inline void StartupSpanEnd() {}
+#endif
+
 // One placed button: its rectangle in client pixels and the command code of
 // the button it shows.
 struct ButtonSlot {

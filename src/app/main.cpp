@@ -8,5 +8,6 @@
 // The loader calls the entry with a stack aligned to 4 bytes only.
 extern "C" __attribute__((force_align_arg_pointer)) void WINAPI LauncherEntry()
 {
+    StartupSpanBegin();
     ExitProcess((UINT)RunLauncher(GetModuleHandleA(NULL)));
 }

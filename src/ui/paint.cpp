@@ -80,5 +80,6 @@ LRESULT HandlePaint(HWND window)
     if (previousPalette != NULL)
         SelectPalette(dc, previousPalette, FALSE);
     EndPaint(window, &paint);
+    StartupSpanEnd();
     return 0;
 }

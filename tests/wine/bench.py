@@ -90,10 +90,14 @@ class Bench:
         os.makedirs(self.work, exist_ok=True)
         with open(os.path.join(self.work, "prefix.lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            ready = os.path.join(self.prefix, ".bench-ready")
+            ready = os.path.join(self.prefix, ".bench-ready-2")
             if not os.path.exists(ready):
                 shutil.rmtree(self.prefix, ignore_errors=True)
                 self.start_wine()
+                # A crashed program then ends, instead of Wine's crash dialog
+                # keeping its window (and the launcher's identity) up.
+                self.wine_reg("add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+                              "/d", "0", "/f")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "e:", "/d", "cdrom", "/f", "/reg:64")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "hd", "/f", "/reg:64")
                 # Drive types are read when the server starts: stop it (which
@@ -282,10 +286,12 @@ def region_differences(screen, picture, origin, box=None):
     return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
-def check_layout(screen, origin, client, layout, states=None):
-    """The client area shows the background 1:1 outside the buttons and each
-    slot its picture for the state given (normal by default)."""
-    background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+def check_layout(screen, origin, client, layout, states=None, background=None):
+    """The client area shows the background (by default the sample disc's)
+    1:1 outside the buttons and each slot its picture for the state given
+    (normal by default)."""
+    if background is None:
+        background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
     width, height = client
     scene = background.crop((0, 0, width, height)).copy()
     for name, left in layout:

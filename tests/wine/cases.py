@@ -7,7 +7,9 @@ import shutil
 import sys
 import time
 
-from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, Bench, Failure,
+from PIL import Image
+
+from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, wait_exit, wait_until)
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
@@ -231,8 +233,10 @@ def readme_notepad(bench):
     click(bench, window, 265)
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
-    notepad = bench.find("Notepad")
-    check("readme" in notepad["title"].lower(), "Notepad shows %r" % notepad["title"])
+    # Notepad's window comes up titled "Untitled" and takes the file's name
+    # once it has read it.
+    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
     time.sleep(1.5)
     check(launcher_outer(bench) == HIDDEN, "the launcher came back while Notepad was open")
     bench.post("Notepad", "-", message=WM_CLOSE)
@@ -274,6 +278,71 @@ def run_companion(bench):
     check(path is not None and path.lower() == r"c:\kit\orvik.exe", "the companion runs from %s" % path)
 
 
+def run_folder_with_blanks(bench):
+    """Run starts the companion from a recorded folder with a blank in it,
+    not a program planted where an unquoted command line is looked for
+    first (C:\\Program.exe): the plant is a copy of the companion, so the
+    path of the program whose window shows tells which of the two started."""
+    bench.install_app_paths()
+    drive_c = os.path.join(bench.prefix, "drive_c")
+    folder = os.path.join(drive_c, "Program Files", "Orvik Kit")
+    os.makedirs(folder, exist_ok=True)
+    companion = os.path.join(bench.cdrom, "ORVIK", "orvik.exe")
+    shutil.copy(companion, folder)
+    plant = os.path.join(drive_c, "Program.exe")
+    shutil.copy(companion, plant)
+    try:
+        with open(os.path.join(drive_c, "windows", "orvik.ini"), "w", newline="") as f:
+            f.write("[INSTALL]\r\nDIR=C:\\Program Files\\Orvik Kit\\\r\n")
+        child, window = shown_launcher(bench)
+        click(bench, window, 92)
+        check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
+        check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
+        path = bench.path_of("OrvikControl", "Orvik")
+        check(path is not None and path.lower() == r"c:\program files\orvik kit\orvik.exe",
+              "the program started is %s" % path)
+    finally:
+        os.remove(plant)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def uninstall_expandable_string(bench):
+    """An UninstallString stored as REG_EXPAND_SZ is expanded before it is
+    started: %SystemDrive%\\Orvik\\uninst.exe runs the sample uninstaller."""
+    bench.install_companion()
+    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/t", "REG_EXPAND_SZ", "/d",
+                   r"%SystemDrive%\Orvik\uninst.exe /remove", "/f", "/reg:32")
+    stored = bench.wine_reg("query", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/reg:32").stdout
+    check("REG_EXPAND_SZ" in stored and "%SystemDrive%" in stored, "the value is not stored unexpanded: %r" % stored)
+    _, window = shown_launcher(bench)
+    click(bench, window, 323)
+    wait_hidden(bench)
+    check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller did not start")
+    check(bench.wait_gone("OrvikUninstall", seconds=30), "the uninstaller did not end")
+    wait_back(bench, 5)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def damaged_background(bench):
+    """A background picture cut short is not loaded: the launcher stays up
+    and shows black behind its buttons (the system's loader would read past
+    the end of the file)."""
+    with open(os.path.join(ROOT, "disc", "background.bmp"), "rb") as f:
+        picture = f.read()
+    child = None
+    for cut in (len(picture) // 2, len(picture) - 1, 1078 + 640):
+        bench.fill_disc()
+        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+            f.write(picture[:cut])
+        child, window = shown_launcher(bench)
+        black = Image.new("RGB", (640, 480))
+        check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, background=black)
+        check(child.poll() is None, "the launcher ended with %s on a picture cut to %d bytes" % (child.returncode, cut))
+        bench.post(*LAUNCHER, message=WM_CLOSE)
+        check(wait_exit(child, 15) == 0, "the launcher did not end with 0 after WM_CLOSE")
+
+
 def cancel(bench):
     child, window = shown_launcher(bench)
     click(bench, window, 410)
@@ -301,6 +370,26 @@ def missing_setup(bench):
     settle(bench)
     check(launcher_outer(bench) == CENTRED, "the launcher did not stay shown")
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def install_that_starts_nothing(bench):
+    """Install with no setup.exe on the disc comes back, and leaves no wait
+    for an installer behind it: Read Me then comes back as promptly as in a
+    run where Install was never pressed."""
+    bench.fill_disc(skip=("setup.exe",))
+    _, window = shown_launcher(bench)
+    click(bench, window, 119)
+    wait_back(bench, 3)
+    settle(bench)
+    click(bench, window, 265)
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    time.sleep(1)
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
+    took = wait_back(bench, 10)
+    print("back %.2f s after Notepad closed" % took)
+    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
 
 
 def setup_without_installer_window(bench):
@@ -424,6 +513,10 @@ CASES = {
     "cancel": cancel,
     "second_launcher_while_hidden": second_launcher_while_hidden,
     "missing_setup": missing_setup,
+    "install_that_starts_nothing": install_that_starts_nothing,
+    "run_folder_with_blanks": run_folder_with_blanks,
+    "uninstall_expandable_string": uninstall_expandable_string,
+    "damaged_background": damaged_background,
     "setup_without_installer_window": setup_without_installer_window,
     "uninstall_string_missing": uninstall_string_missing,
     "soak": soak,
