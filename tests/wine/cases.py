@@ -7,7 +7,11 @@ import shutil
 import sys
 import time
 
+import subprocess
+
 from PIL import Image
+
+from bitmap_variants import VARIANTS
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, wait_exit, wait_until)
@@ -343,6 +347,45 @@ def damaged_background(bench):
         check(wait_exit(child, 15) == 0, "the launcher did not end with 0 after WM_CLOSE")
 
 
+def background_verdicts(bench):
+    """Every variant of the sample background (another header, row order,
+    compression or depth; cut short; off the palette) gets a disc-check
+    verdict that agrees with what the launcher shows of it: no fault only
+    for a picture shown exactly; the rest named, with the screen each shows
+    here."""
+    black = Image.new("RGB", (640, 480))
+    failures = []
+    for name, make, fault, screen in VARIANTS:
+        bench.fill_disc()
+        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+            f.write(make())
+        run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), bench.cdrom], capture_output=True,
+                             text=True)
+        faults = [line for line in run.stdout.splitlines() if line.startswith("background.bmp")]
+        child, window = shown_launcher(bench)
+        shot = bench.screenshot()
+        shown = "other"
+        for label, picture in (("exact", None), ("black", black)):
+            try:
+                check_layout(shot, window["origin"], window["client"], FRESH_LAYOUT, background=picture)
+                shown = label
+                break
+            except Failure:
+                pass
+        bench.post(*LAUNCHER, message=WM_CLOSE)
+        wait_exit(child, 15)
+        verdict_ok = (not faults and run.returncode == 0) if fault is None else \
+            (run.returncode == 1 and len(faults) >= 1 and any(fault in line for line in faults))
+        print("%-48s disc-check %d %s; screen %s" % (name, run.returncode, faults or "no faults", shown))
+        if not verdict_ok:
+            failures.append("%s: disc-check said %d %s" % (name, run.returncode, faults))
+        if shown != screen:
+            failures.append("%s: the launcher showed %s, not %s" % (name, shown, screen))
+        if not faults and shown != "exact":
+            failures.append("%s: no fault found, but the launcher did not show it exactly" % name)
+    check(not failures, "; ".join(failures))
+
+
 def cancel(bench):
     child, window = shown_launcher(bench)
     click(bench, window, 410)
@@ -517,6 +560,7 @@ CASES = {
     "run_folder_with_blanks": run_folder_with_blanks,
     "uninstall_expandable_string": uninstall_expandable_string,
     "damaged_background": damaged_background,
+    "background_verdicts": background_verdicts,
     "setup_without_installer_window": setup_without_installer_window,
     "uninstall_string_missing": uninstall_string_missing,
     "soak": soak,

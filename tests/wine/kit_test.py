@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The disc author's kit: disc-check over a table of broken discs, each with
-its exact report, and make-iso's image of the sample disc.
+its exact report, and on a first run without a Wine prefix; make-iso's
+image of the sample disc; make-background's pictures passing disc-check.
 
-    kit_test.py --build DIR disc_check|make_iso
+    kit_test.py --build DIR disc_check|make_iso|make_background
 """
 import argparse
 import os
@@ -87,23 +88,28 @@ CASES = [
      ["background.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
       "correct bitmap= in autorun.inf"]),
     ("picture not a bitmap", lambda f: write(f, "background.bmp", "GIF89a"), 1,
-     ["background.bmp: not a Windows bitmap: save the picture as an uncompressed 8-bit BMP"]),
+     ["background.bmp: not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
+      "would not load it and would show black behind its buttons; make it with scripts/make-background"]),
     ("picture of the wrong size", background(lambda im: im.crop((0, 0, 320, 240))), 1,
      ["background.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
     ("picture in true colour", background(lambda im: im.convert("RGB")), 1,
-     ["background.bmp: has 24 bits per pixel: save it with 8 bits per pixel on the launcher's palette"]),
+     ["background.bmp: has 24 bits per pixel: on a 256-colour display Windows would map its colours onto the "
+      "palette and show them wrong; save it with 8 bits per pixel on the launcher's palette "
+      "(scripts/make-background)"]),
     ("picture on another palette", shifted_colours(5), 1,
      ["background.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
-      "would show wrong; draw it on the launcher's palette (tools/make_art.py)"]),
+      "would show wrong; map it onto the launcher's palette with scripts/make-background"]),
     ("no setup or read-me", remove("setup.exe", "readme.txt"), 1,
      ["setup.exe: missing from the disc root: Install would have nothing to start",
       "readme.txt: missing from the disc root: Read Me would do nothing"]),
 ]
 
 
-def disc_check(folder):
-    run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True)
-    return run.returncode, [line for line in run.stdout.splitlines() if line]
+def disc_check(folder, prefix=None):
+    env = dict(os.environ, DISC_CHECK_PREFIX=prefix) if prefix else None
+    run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True,
+                         env=env)
+    return run.returncode, [line for line in run.stdout.splitlines() if line], run.stderr
 
 
 def test_disc_check(build):
@@ -115,7 +121,7 @@ def test_disc_check(build):
         assemble(win32, folder)
         if change:
             change(folder)
-        got_code, got = disc_check(folder)
+        got_code, got, _ = disc_check(folder)
         if (got_code, got) == (code, report):
             print("ok   %s" % name)
         else:
@@ -125,6 +131,68 @@ def test_disc_check(build):
     if usage.returncode != 2:
         failed += 1
         print("FAIL no folder: exit code %d, not 2" % usage.returncode)
+    return failed + first_run(build)
+
+
+def first_run(build):
+    """A tree where only scripts/build has run has no Wine prefix, nor the
+    folder it goes in: disc-check makes both and checks the disc. When Wine
+    cannot run, it says so and exits 2, never 1 without a fault line."""
+    failed = 0
+    fresh = os.path.join(build, "kit", "fresh")
+    shutil.rmtree(fresh, ignore_errors=True)
+    folder = os.path.join(build, "kit", "discs", "sample")
+    assemble(os.path.join(build, "win32"), folder)
+    checks = []
+    code, lines, errors = disc_check(folder, prefix=os.path.join(fresh, "wine", "check-prefix"))
+    checks.append(((code, lines) == (0, ["no faults found"]),
+                   "a first run without a prefix checks the disc: %d %s %s" % (code, lines, errors.strip()[-200:])))
+    code, lines, errors = disc_check(folder, prefix="/dev/null/check-prefix")
+    checks.append((code == 2 and not lines and "disc-check:" in errors,
+                   "a prefix Wine cannot make gives exit 2 and a reason: %d %s %r" % (code, lines, errors.strip())))
+    for ok, text in checks:
+        print(("ok   " if ok else "FAIL ") + text)
+        failed += 0 if ok else 1
+    shutil.rmtree(fresh, ignore_errors=True)
+    return failed
+
+
+def test_make_background(build):
+    """Pictures drawn off the palette, made into backgrounds, pass disc-check."""
+    failed = 0
+    work = os.path.join(build, "kit", "art")
+    os.makedirs(work, exist_ok=True)
+    gradient = Image.new("RGB", (640, 480))
+    gradient.putdata([(x * 255 // 639, y * 255 // 479, (x * y) % 256) for y in range(480) for x in range(640)])
+    gradient.save(os.path.join(work, "gradient.png"))
+    clear = Image.new("RGBA", (800, 500))
+    clear.putdata([(200, 60 + x % 150, 30, x * 255 // 799) for y in range(500) for x in range(800)])
+    clear.save(os.path.join(work, "transparent.png"))
+    folder = os.path.join(build, "kit", "discs", "made")
+    make = os.path.join(ROOT, "scripts", "make-background")
+    runs = [("a photograph-like gradient", ["gradient.png"], 0),
+            ("the gradient without dithering", ["gradient.png", "--dither", "none"], 0),
+            ("a transparent picture of another size, refused", ["transparent.png"], 1),
+            ("the transparent picture cropped", ["transparent.png", "--fit", "crop"], 0),
+            ("the transparent picture scaled", ["transparent.png", "--fit", "scale"], 0)]
+    for name, arguments, code in runs:
+        out = os.path.join(work, "out.bmp")
+        if os.path.exists(out):
+            os.remove(out)
+        made = subprocess.run([make, os.path.join(work, arguments[0]), out] + arguments[1:], capture_output=True,
+                              text=True)
+        ok = made.returncode == code
+        if ok and code == 0:
+            assemble(os.path.join(build, "win32"), folder)
+            shutil.copy(out, os.path.join(folder, "background.bmp"))
+            got = disc_check(folder)[:2]
+            ok = got == (0, ["no faults found"])
+            if not ok:
+                print("  disc-check: %s" % (got,))
+        elif ok:
+            ok = not os.path.exists(out) and "640 x 480" in made.stderr
+        print(("ok   " if ok else "FAIL ") + name)
+        failed += 0 if ok else 1
     return failed
 
 
@@ -164,10 +232,11 @@ def test_make_iso(build):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
-    parser.add_argument("test", choices=["disc_check", "make_iso"])
+    tests = {"disc_check": test_disc_check, "make_iso": test_make_iso, "make_background": test_make_background}
+    parser.add_argument("test", choices=sorted(tests))
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    failed = test_disc_check(build) if args.test == "disc_check" else test_make_iso(build)
+    failed = tests[args.test](build)
     return 1 if failed else 0
 
 

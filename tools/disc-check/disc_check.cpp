@@ -6,6 +6,7 @@
 // Exit code 0 for a good disc, 1 when it has faults, 2 for bad usage.
 #include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/launcher.h"
@@ -79,49 +80,38 @@ static int CheckInstallKey(const char* iniPath, const char* key, int limit, cons
     return 1;
 }
 
-static unsigned Little(const unsigned char* data, int bytes)
+// Reads bytes at an offset of a file; 1 when all of them were read.
+static int ReadAt(const char* path, DWORD offset, void* buffer, DWORD bytes)
 {
-    unsigned value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value * 256u + data[i];
-    return value;
+    HANDLE file = OpenQuietly(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD read = 0;
+    int ok = SetFilePointer(file, (LONG)offset, NULL, FILE_BEGIN) == offset &&
+             ReadFile(file, buffer, bytes, &read, NULL) && read == bytes;
+    CloseHandle(file);
+    return ok;
 }
 
-static void CheckBackground(const char* name)
+static const char* CompressionName(DWORD compression)
 {
-    char path[PathSize];
-    FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, name);
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        Report(name, "missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
-                     "correct bitmap= in autorun.inf");
-        return;
+    switch (compression) {
+    case 1:
+        return "RLE8";
+    case 2:
+        return "RLE4";
+    case 3:
+        return "BI_BITFIELDS";
+    default:
+        return "compressed";
     }
-    unsigned char header[54 + 1024];
-    DWORD read = 0;
-    ReadFile(file, header, sizeof header, &read, NULL);
-    CloseHandle(file);
-    if (read < 54 || header[0] != 'B' || header[1] != 'M' || Little(header + 14, 4) < 40) {
-        Report(name, "not a Windows bitmap: save the picture as an uncompressed 8-bit BMP");
-        return;
-    }
-    int width = (int)Little(header + 18, 4);
-    int height = (int)Little(header + 22, 4);
-    if (height < 0)
-        height = -height;
-    unsigned bits = Little(header + 28, 2);
-    if (width != 640 || height != 480)
-        Report(name, "is %d x %d pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480",
-               width, height);
-    if (bits != 8) {
-        Report(name, "has %u bits per pixel: save it with 8 bits per pixel on the launcher's palette", bits);
-        return;
-    }
-    unsigned headerSize = Little(header + 14, 4);
-    unsigned used = Little(header + 46, 4);
-    if (used == 0 || used > 256)
-        used = 256;
+}
+
+// An 8-bit uncompressed picture shows the same on a 256-colour display only
+// when its colour table is the launcher's palette entry for entry (a shorter
+// table is fine) and no pixel uses an entry past the table.
+static void CheckColours(const char* path, const char* name, const BitmapLayout* layout)
+{
     PALETTEENTRY launcher[256];
     HPALETTE palette = CreateAppPalette(GetModuleHandleA(NULL));
     if (palette == NULL || GetPaletteEntries(palette, 0, 256, launcher) != 256) {
@@ -130,20 +120,90 @@ static void CheckBackground(const char* name)
         return;
     }
     DeleteObject(palette);
+    unsigned char table[256 * 4];
+    DWORD tableBytes = layout->ColourCount * layout->ColourEntrySize;
+    if (!ReadAt(path, layout->ColourTableOffset, table, tableBytes)) {
+        Report(name, "its colour table could not be read: save it again (scripts/make-background)");
+        return;
+    }
     unsigned differ = 0;
-    for (unsigned i = 0; i < 256; ++i) {
-        const unsigned char* entry = header + 14 + headerSize + i * 4;
-        if (i >= used || entry + 4 > header + read) {
-            ++differ;
-            continue;
-        }
+    for (unsigned i = 0; i < layout->ColourCount; ++i) {
+        const unsigned char* entry = table + i * layout->ColourEntrySize;  // blue, green, red
         if (entry[2] != launcher[i].peRed || entry[1] != launcher[i].peGreen || entry[0] != launcher[i].peBlue)
             ++differ;
     }
     if (differ != 0)
-        Report(name, "%u of its 256 colours differ from the launcher's palette: on a 256-colour display they "
-                     "would show wrong; draw it on the launcher's palette (tools/make_art.py)",
-               differ);
+        Report(name, "%u of its %u colours differ from the launcher's palette: on a 256-colour display they would "
+                     "show wrong; map it onto the launcher's palette with scripts/make-background",
+               differ, (unsigned)layout->ColourCount);
+    if (layout->ColourCount == 256)
+        return;
+    unsigned char* pixels = (unsigned char*)malloc(layout->PixelBytes);
+    if (pixels == NULL || !ReadAt(path, layout->PixelOffset, pixels, layout->PixelBytes)) {
+        free(pixels);
+        Report(name, "its pixels could not be read: save it again (scripts/make-background)");
+        return;
+    }
+    DWORD rowBytes = layout->PixelBytes / (DWORD)(layout->Height < 0 ? -layout->Height : layout->Height);
+    unsigned highest = 0;
+    for (DWORD at = 0; at < layout->PixelBytes; ++at)
+        if (at % rowBytes < (DWORD)layout->Width && pixels[at] > highest)
+            highest = pixels[at];
+    free(pixels);
+    if (highest >= layout->ColourCount)
+        Report(name, "uses colour %u, past the %u entries of its colour table: save it with the launcher's whole "
+                     "palette (scripts/make-background)",
+               highest, (unsigned)layout->ColourCount);
+}
+
+// The background: faults only where the launcher would not show the picture
+// exactly on every Windows it supports. Whether the file is sound is the
+// launcher's own check; what it shows, its own loading call; the rest are
+// what Windows versions and 256-colour displays make of the header.
+static void CheckBackground(const char* name)
+{
+    char path[PathSize];
+    FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, name);
+    if (!OpenForReading(path)) {
+        Report(name, "missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
+                     "correct bitmap= in autorun.inf");
+        return;
+    }
+    BitmapLayout layout;
+    if (!ReadBitmapLayout(path, &layout)) {
+        Report(name, "not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
+                     "would not load it and would show black behind its buttons; make it with "
+                     "scripts/make-background");
+        return;
+    }
+    HBITMAP shown = (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+    if (shown != NULL)
+        DeleteObject(shown);
+    int before = Faults;
+    LONG rows = layout.Height < 0 ? -layout.Height : layout.Height;
+    if (layout.Width != 640 || rows != 480)
+        Report(name, "is %ld x %ld pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480",
+               (long)layout.Width, (long)rows);
+    if (layout.HeaderSize == 124)
+        Report(name, "has a BITMAPV5HEADER, which Windows 95 cannot load: save it without colour-space "
+                     "information (as a BITMAPINFOHEADER bitmap), or make it with scripts/make-background");
+    if (layout.Height < 0)
+        Report(name, "is stored top-down, which not every Windows loads as the launcher does: save it bottom-up, "
+                     "the usual row order (scripts/make-background does)");
+    if (layout.Compression != 0)
+        Report(name, "is %s, which not every Windows loads as the launcher does: save it uncompressed "
+                     "(scripts/make-background does)",
+               CompressionName(layout.Compression));
+    if (layout.BitCount != 8)
+        Report(name, "has %u bits per pixel: on a 256-colour display Windows would map its colours onto the "
+                     "palette and show them wrong; save it with 8 bits per pixel on the launcher's palette "
+                     "(scripts/make-background)",
+               (unsigned)layout.BitCount);
+    else if (layout.Compression == 0)
+        CheckColours(path, name, &layout);
+    if (shown == NULL && Faults == before)
+        Report(name, "the launcher's loading call does not load it on this system: make it with "
+                     "scripts/make-background");
 }
 
 int main(int argc, char** argv)
