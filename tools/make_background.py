@@ -12,12 +12,14 @@ another size is refused unless --fit says what to do: scale stretches it to
 640 x 480; crop scales it, keeping its proportions, until it covers 640 x 480
 and keeps the middle. Transparent parts are laid over black, the colour of
 the launcher's window. Colours are mapped onto the palette with
-Floyd-Steinberg dithering unless --dither none asks for the nearest colour.
+Floyd-Steinberg dithering unless --dither none asks for the nearest colour;
+a picture whose colours are all on the palette already keeps its pixels.
 """
 import argparse
 import os
 import sys
 
+import numpy
 from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -50,14 +52,38 @@ def fitted(picture, fit):
     return None
 
 
+def palette_image(entries):
+    palette = Image.new("P", (1, 1))
+    palette.putpalette([c for entry in entries for c in entry])
+    return palette
+
+
+def nearest(picture, entries):
+    """Each colour of an RGB picture as the index of the nearest entry, by
+    distance in RGB; a colour that is an entry maps to that entry exactly.
+    (Pillow's own mapping onto a palette is approximate.)"""
+    counted = picture.getcolors(maxcolors=picture.width * picture.height)
+    colours = numpy.array([colour for _, colour in counted], dtype=numpy.int32).reshape(-1, 3)
+    table = numpy.array(entries, dtype=numpy.int32)
+    indices = numpy.empty(len(colours), dtype=numpy.uint8)
+    for start in range(0, len(colours), 4096):
+        part = colours[start:start + 4096]
+        indices[start:start + 4096] = ((part[:, None, :] - table[None, :, :]) ** 2).sum(axis=2).argmin(axis=1)
+    lookup = {tuple(colour): int(index) for colour, index in zip(colours.tolist(), indices)}
+    mapped = Image.new("P", picture.size)
+    mapped.putpalette([c for entry in entries for c in entry])
+    mapped.putdata([lookup[colour] for colour in picture.getdata()])
+    return mapped
+
+
 def on_palette(picture, entries, dither):
     """The picture's pixels as indices into entries."""
     backdrop = Image.new("RGBA", picture.size, (0, 0, 0, 255))
     rgb = Image.alpha_composite(backdrop, picture.convert("RGBA")).convert("RGB")
-    palette = Image.new("P", (1, 1))
-    palette.putpalette([c for entry in entries for c in entry])
-    mode = Image.Dither.FLOYDSTEINBERG if dither == "floyd-steinberg" else Image.Dither.NONE
-    return rgb.quantize(palette=palette, dither=mode)
+    counted = rgb.getcolors(maxcolors=256)
+    if dither == "none" or (counted is not None and all(colour in entries for _, colour in counted)):
+        return nearest(rgb, entries)
+    return rgb.quantize(palette=palette_image(entries), dither=Image.Dither.FLOYDSTEINBERG)
 
 
 def main():

@@ -45,13 +45,17 @@ def check(condition, message):
 
 
 class Bench:
-    def __init__(self, build, depth=24, use_current_display=False):
+    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None):
+        """work: the folder of the prefix (by default BUILD/wine). disc: a
+        folder that drive E: shows as it is, never filled or emptied by the
+        bench (by default the bench's own, filled with the sample disc)."""
         self.use_current_display = use_current_display
         self.build = os.path.abspath(build)
         self.win32 = os.path.join(self.build, "win32")
-        self.work = os.path.join(self.build, "wine")
+        self.work = os.path.abspath(work) if work else os.path.join(self.build, "wine")
         self.prefix = os.path.join(self.work, "prefix")
-        self.cdrom = os.path.join(self.work, "cdrom")      # what drive E: shows
+        self.own_disc = disc is None
+        self.cdrom = os.path.join(self.work, "cdrom") if disc is None else os.path.abspath(disc)  # drive E:
         self.fixed = os.path.join(self.work, "fixed")      # drive D:, a fixed disk
         self.depth = depth
         self.display = None
@@ -209,7 +213,8 @@ class Bench:
             if os.path.exists(path):
                 os.remove(path)
         shutil.rmtree(os.path.join(self.prefix, "drive_c", "Orvik"), ignore_errors=True)
-        self.fill_disc()
+        if self.own_disc:
+            self.fill_disc()
         for entry in os.listdir(self.fixed):
             os.remove(os.path.join(self.fixed, entry))
 

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """The disc author's kit: disc-check over a table of broken discs, each with
 its exact report, and on a first run without a Wine prefix; make-iso's
-image of the sample disc; make-background's pictures passing disc-check.
+image of the sample disc; make-background's pictures passing disc-check;
+preview's contact sheet.
 
-    kit_test.py --build DIR disc_check|make_iso|make_background
+    kit_test.py --build DIR disc_check|make_iso|make_background|preview
 """
 import argparse
 import os
@@ -17,6 +18,7 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, HERE)
 from assemble_disc import assemble  # noqa: E402
 
 SAMPLE_INF = open(os.path.join(ROOT, "disc", "autorun.inf"), newline="").read()
@@ -193,7 +195,14 @@ def test_make_background(build):
             ok = not os.path.exists(out) and "640 x 480" in made.stderr
         print(("ok   " if ok else "FAIL ") + name)
         failed += 0 if ok else 1
-    return failed
+    # A picture drawn on the palette keeps every pixel: the sample comes out
+    # byte for byte as the art generator wrote it.
+    out = os.path.join(work, "same.bmp")
+    subprocess.run([make, os.path.join(ROOT, "disc", "background.bmp"), out], capture_output=True)
+    same = os.path.exists(out) and open(out, "rb").read() == open(os.path.join(ROOT, "disc", "background.bmp"),
+                                                                  "rb").read()
+    print(("ok   " if same else "FAIL ") + "a picture on the palette comes out unchanged")
+    return failed + (0 if same else 1)
 
 
 def test_make_iso(build):
@@ -229,10 +238,53 @@ def test_make_iso(build):
     return failed
 
 
+def test_preview(build):
+    """preview on the sample disc, without a display: a contact sheet whose
+    panels are what the bench sees of the launcher (before and after
+    installing, Read Me lit, and on a 256-colour display, which for a
+    picture on the palette is the first panel again). A disc with faults is
+    previewed all the same, its faults printed first; the folder is only
+    read."""
+    from bench import FRESH_LAYOUT, INSTALLED_LAYOUT, Failure, check_layout
+    from preview import panel_box
+    failed = 0
+    folder = os.path.join(build, "kit", "discs", "preview")
+    assemble(os.path.join(build, "win32"), folder)
+    os.remove(os.path.join(folder, "readme.txt"))
+    before = {name: os.path.getmtime(os.path.join(folder, name)) for name in os.listdir(folder)}
+    sheet_path = os.path.join(build, "kit", "preview.png")
+    if os.path.exists(sheet_path):
+        os.remove(sheet_path)
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    run = subprocess.run([os.path.join(ROOT, "scripts", "preview"), folder, "--sheet", sheet_path],
+                         capture_output=True, text=True, env=env)
+    checks = [(run.returncode == 0 and os.path.exists(sheet_path), "preview writes the sheet: %s" % run.stderr[-300:]),
+              ("readme.txt: missing from the disc root" in run.stdout, "disc-check's faults come first"),
+              (before == {n: os.path.getmtime(os.path.join(folder, n)) for n in os.listdir(folder)},
+               "the folder is left as it was")]
+    if os.path.exists(sheet_path):
+        sheet = Image.open(sheet_path).convert("RGB")
+        client = (634, 474)  # the 640 x 480 window less its dialog frame
+        panels = [("before installation", FRESH_LAYOUT, None), ("installed", INSTALLED_LAYOUT, None),
+                  ("Read Me lit", FRESH_LAYOUT, {"readme": "highlighted"}), ("256 colours", FRESH_LAYOUT, None)]
+        for index, (name, layout, states) in enumerate(panels):
+            box = panel_box(index, client)
+            try:
+                check_layout(sheet, box[:2], client, layout, states)
+                checks.append((True, "panel %s" % name))
+            except Failure as failure:
+                checks.append((False, "panel %s: %s" % (name, failure)))
+    for ok, text in checks:
+        print(("ok   " if ok else "FAIL ") + text)
+        failed += 0 if ok else 1
+    return failed
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
-    tests = {"disc_check": test_disc_check, "make_iso": test_make_iso, "make_background": test_make_background}
+    tests = {"disc_check": test_disc_check, "make_iso": test_make_iso, "make_background": test_make_background,
+             "preview": test_preview}
     parser.add_argument("test", choices=sorted(tests))
     args = parser.parse_args()
     build = os.path.abspath(args.build)

@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""Shows a disc folder as the launcher will show it, before anything is burnt.
+
+    preview.py --build BUILD_DIR FOLDER [--sheet PNG]
+
+The folder becomes drive E:, a CD-ROM drive, of a Wine prefix of the
+preview's own (BUILD_DIR/preview/wine), never the user's; the folder itself
+is only read. disc-check runs first and its faults are printed, but the
+preview is shown all the same.
+
+With a display ($DISPLAY) the launcher runs there on the folder until it is
+closed. Without one, it runs on Xvfb and a contact sheet is written
+(BUILD_DIR/preview/FOLDER-NAME.png unless --sheet says where): the layout
+before the companion is installed, the layout once it is (its App Paths
+entry, named by the disc's own instkey, is made in the preview's prefix),
+Read Me under the pointer, and the first picture as a 256-colour display
+shows a picture that is not on the palette (each colour the nearest of the
+launcher's palette).
+"""
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+from PIL import Image, ImageDraw, ImageFont
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
+from make_background import launcher_palette, nearest  # noqa: E402
+
+WM_CLOSE = 0x10
+READ_ME_LEFT = 265  # Read Me's slot before installation
+MARGIN, LABEL = 16, 26
+CAPTIONS = ("before installation", "once the companion is installed", "Read Me under the pointer",
+            "on a 256-colour display")
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+
+
+def shown_client(bench, hover=None):
+    """Starts the launcher, waits for its first paint, and returns its client
+    area as shown (after moving the pointer to hover, a client point)."""
+    child = bench.start_launcher()
+    if not bench.wait_for(*LAUNCHER, seconds=30):
+        raise RuntimeError("the launcher did not start on this folder (is kelvando.id at its root?)")
+    window = bench.find(*LAUNCHER)
+    (ox, oy), (width, height) = window["origin"], window["client"]
+    time.sleep(1.5)
+    bench.xdotool("mousemove", 1000, 10)
+    if hover:
+        bench.xdotool("mousemove", ox + hover[0], oy + hover[1])
+    time.sleep(0.8)
+    picture = bench.screenshot().crop((ox, oy, ox + width, oy + height))
+    bench.post(*LAUNCHER, message=WM_CLOSE)
+    wait_exit(child, 15)
+    return picture
+
+
+def on_palette(picture):
+    """Each colour the nearest of the launcher's palette."""
+    return nearest(picture.convert("RGB"), launcher_palette()).convert("RGB")
+
+
+def sheet(panels):
+    """Two by two, each panel with its caption under it."""
+    width, height = panels[0].size
+    out = Image.new("RGB", (2 * width + 3 * MARGIN, 2 * (height + LABEL) + 3 * MARGIN), (40, 40, 40))
+    draw = ImageDraw.Draw(out)
+    font = ImageFont.truetype(FONT, 15) if os.path.exists(FONT) else ImageFont.load_default()
+    for i, (panel, caption) in enumerate(zip(panels, CAPTIONS)):
+        x = MARGIN + (i % 2) * (width + MARGIN)
+        y = MARGIN + (i // 2) * (height + LABEL + MARGIN)
+        out.paste(panel, (x, y))
+        draw.text((x, y + height + 5), caption, fill=(230, 230, 230), font=font)
+    return out
+
+
+def panel_box(index, size):
+    """Where panel index lies on the sheet (for the tests)."""
+    width, height = size
+    x = MARGIN + (index % 2) * (width + MARGIN)
+    y = MARGIN + (index // 2) * (height + LABEL + MARGIN)
+    return x, y, x + width, y + height
+
+
+def disc_check(folder):
+    run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True)
+    if run.returncode == 0:
+        print("disc-check: no faults found")
+    elif run.returncode == 1:
+        print("disc-check found faults; the preview shows the disc as it is:")
+        sys.stdout.write("".join("  " + line + "\n" for line in run.stdout.splitlines()))
+    else:
+        print("disc-check could not run: %s" % run.stderr.strip())
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--sheet")
+    parser.add_argument("folder")
+    args = parser.parse_args()
+    folder = os.path.abspath(args.folder)
+    if not os.path.isdir(folder):
+        print("preview: %s is not a folder" % args.folder, file=sys.stderr)
+        return 2
+    build = os.path.abspath(args.build)
+    disc_check(folder)
+    interactive = bool(os.environ.get("DISPLAY"))
+    work = os.path.join(build, "preview", "wine")
+    with Bench(build, use_current_display=interactive, work=work, disc=folder) as bench:
+        instkey = bench.probe("profile", r"E:\autorun.inf", "install", "instkey").stdout.strip()[1:-1]
+        installed = APP_PATHS + "\\" + ("" if instkey == "(default)" else instkey)
+        bench.wine_reg("delete", installed, "/f", "/reg:32")
+        if interactive:
+            child = bench.start_launcher()
+            if not bench.wait_for(*LAUNCHER, seconds=30):
+                print("preview: the launcher did not start on this folder (is kelvando.id at its root?)")
+                return 1
+            print("The launcher is up on %s with %s as drive E:; close it to end the preview." % (bench.display, folder))
+            child.wait()
+            return 0
+        try:
+            fresh = shown_client(bench)
+            hovered = shown_client(bench, hover=(READ_ME_LEFT + 57, BUTTON_TOP + 17))
+            bench.wine_reg("add", installed, "/f", "/reg:32")
+            after = shown_client(bench)
+        except RuntimeError as error:
+            print("preview: %s" % error, file=sys.stderr)
+            return 1
+        finally:
+            bench.wine_reg("delete", installed, "/f", "/reg:32")
+    out = args.sheet or os.path.join(build, "preview", os.path.basename(folder.rstrip("/")) + ".png")
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    sheet([fresh, after, hovered, on_palette(fresh)]).save(out)
+    print("contact sheet: %s" % out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
