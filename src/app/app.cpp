@@ -34,13 +34,16 @@ int RunLauncher(HINSTANCE instance)
 
     Launcher.ScreenCentre.x = GetSystemMetrics(SM_CXSCREEN) / 2;
     Launcher.ScreenCentre.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    StartupSpanMark();
 
     // The window does not exist yet, so the palette is realized on the
     // screen's device context.
     LoadAppPalette(instance, Launcher.MainWindow);
+    StartupSpanMark();
 
     if (!FindDiscDrive())
         return 0;
+    StartupSpanMark();
 
     if (!RegisterLauncherClass(instance))
         return 0;
@@ -52,15 +55,20 @@ int RunLauncher(HINSTANCE instance)
                                           NULL, NULL, instance, NULL);
     if (Launcher.MainWindow == NULL)
         return 0;
+    StartupSpanMark();
     // SW_SHOWDEFAULT applies whatever show state our starter asked for. No
     // UpdateWindow: the first WM_PAINT comes through the loop, after the
     // configuration and the pictures below are in place.
     ShowWindow(Launcher.MainWindow, SW_SHOWDEFAULT);
+    StartupSpanMark();
 
     char backgroundPath[PathSize];
     LoadDiscConfig(backgroundPath);
+    StartupSpanMark();
     LoadBackgroundImage(instance, backgroundPath);
+    StartupSpanMark();
     LoadButtonImages(instance);
+    StartupSpanMark();
 
     // GetMessageA answers -1 when it fails: that ends the run with 0, not
     // with whatever the last message carried.

@@ -56,13 +56,16 @@ struct LauncherState {
 
 extern LauncherState Launcher;
 
-// The benchmark's timed build (STARTUP_SPAN) marks the entry and the end of
-// the first paint; in every other build these are nothing.
+// The benchmark's timed build (STARTUP_SPAN) marks the entry, the end of
+// each start-up step and the end of the first paint; in every other build
+// these are nothing.
 #ifdef STARTUP_SPAN
 void StartupSpanBegin();
+void StartupSpanMark();
 void StartupSpanEnd();
 #else
 inline void StartupSpanBegin() {}
+inline void StartupSpanMark() {}
 inline void StartupSpanEnd() {}
 #endif
 

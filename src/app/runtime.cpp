@@ -1,9 +1,9 @@
 // What the compiler may call on its own in a program built without the C
 // runtime: it turns struct copies and zero-filled buffers into calls to
-// memcpy and memset, and a loop that counts to a zero
-// byte into strlen. Built into the Windows executable only; elsewhere the
-// C library has them. This file is compiled so that these loops are not
-// themselves turned back into such calls.
+// memcpy and memset, and a loop that counts up to a zero byte into strlen.
+// Built into the Windows executable only; elsewhere the C library has them.
+// This file is compiled so that these loops are not themselves turned back
+// into such calls.
 #include <stddef.h>
 
 extern "C" void* memset(void* destination, int value, size_t count)

@@ -87,10 +87,26 @@ def startup(bench, runs):
     return times
 
 
+# The launcher's start-up steps, in the order its timed copy marks their ends
+# (src/app/app.cpp); the last runs to the end of the first paint.
+LAUNCHER_STEPS = [
+    "looking for other windows, screen size (starts user32 and Wine's display driver)",
+    "palette built and realized",
+    "disc walk",
+    "window class and window created",
+    "window shown",
+    "autorun.inf read, installation state",
+    "background picture checked and loaded",
+    "fifteen button pictures loaded",
+    "message loop to the end of the first paint",
+]
+
+
 def timed_span(bench, path, window):
     """Runs a timed copy (built with tests/wine/programs/span.cpp) once and
-    returns the span, in ms by the performance counter inside the process,
-    from its entry point to the end of its first paint; None if not seen."""
+    returns, in ms by the performance counter inside the process, the span
+    from its entry point to the end of its first paint and the times of its
+    marks; None if not seen."""
     handle, report = tempfile.mkstemp(suffix=".span")
     os.close(handle)
     os.remove(report)
@@ -106,9 +122,12 @@ def timed_span(bench, path, window):
     if not os.path.exists(report):
         return None
     with open(report) as f:
-        text = f.read().strip()
+        numbers = f.read().split()
     os.remove(report)
-    return int(text) / 1000.0 if text.isdigit() else None
+    if not numbers or not all(n.isdigit() for n in numbers):
+        return None
+    times = [int(n) / 1000.0 for n in numbers]
+    return times[-1], times[:-1]
 
 
 def timed_spans(bench, programs, runs):
@@ -121,6 +140,20 @@ def timed_spans(bench, programs, runs):
             if span is not None:
                 spans[name].append(span)
     return spans
+
+
+def step_table(runs):
+    """Median time of each of the launcher's start-up steps."""
+    rows = []
+    for index, step in enumerate(LAUNCHER_STEPS):
+        lengths = []
+        for total, marks in runs:
+            points = [0.0] + marks + [total]
+            if len(points) == len(LAUNCHER_STEPS) + 1:
+                lengths.append(points[index + 1] - points[index])
+        if lengths:
+            rows.append((step, statistics.median(lengths)))
+    return rows
 
 
 def paired_ratios(times, numerator, denominator):
@@ -278,13 +311,14 @@ def main():
     # each program does itself, free of the process start that all share.
     # Added to the baseline's whole start-up, that difference gives the ratio
     # at a resolution the wall clock cannot reach.
+    totals = {name: [total for total, _ in spans[name]] for name in spans}
     for name in ("launcher", "bare", "bare_nocrt"):
-        low, high = quartiles(spans[name])
+        low, high = quartiles(totals[name])
         say("| entry point to the end of the first paint, %s (timed copy): median of %d (quartiles) | %.2f ms (%.2f to %.2f) | |"
-            % (names[name], len(spans[name]), statistics.median(spans[name]), low, high))
+            % (names[name], len(totals[name]), statistics.median(totals[name]), low, high))
     whole = {name: statistics.median(seen[name]) * 1000.0 for name in seen}
     for other, goal in (("bare", "at most 1.03"), ("bare_nocrt", "reported")):
-        extra = statistics.median(spans["launcher"]) - statistics.median(spans[other])
+        extra = statistics.median(totals["launcher"]) - statistics.median(totals[other])
         say("| launcher / %s, whole start-up from the spans: (%.1f ms + %.2f ms) / %.1f ms | %.3f | %s |"
             % (names[other], whole[other], extra, whole[other], (whole[other] + extra) / whole[other], goal))
     if hovers:
@@ -296,6 +330,16 @@ def main():
     for name in ("bare.exe", "bare_nocrt.exe"):
         with open(os.path.join(programs, name), "rb") as f:
             say("| %s without resources | %d bytes | |" % (name, PE(f.read()).code_and_data_bytes()))
+    say()
+    say("The launcher's start-up step by step, from its timed copy (median of each step over %d runs, from the"
+        % len(spans["launcher"]))
+    say("entry point; the bare windows do only the first, fourth and fifth steps and the message loop, with a")
+    say("paint of nothing):")
+    say()
+    say("| step | ms |")
+    say("|---|---|")
+    for step, length in step_table(spans["launcher"]):
+        say("| %s | %.2f |" % (step, length))
     say()
     if relay_table:
         say("Where the launcher's start-up goes, from a `WINEDEBUG=+timestamp,+relay` run: the system calls the")

@@ -1,18 +1,50 @@
-// The timed builds' clock: the span from the program's entry to the end of
-// its first paint, by the performance counter, written in microseconds to
-// the file that STARTUP_SPAN_FILE names. Built into the benchmark's timed
-// copies of the launcher and of the two bare windows only.
+// The timed builds' clock: by the performance counter, the time from the
+// program's entry to each mark and to the end of its first paint, written in
+// microseconds, marks first and the whole span last, to the file that
+// STARTUP_SPAN_FILE names. Built into the benchmark's timed copies of the
+// launcher and of the two bare windows only.
 #include <windows.h>
 
 void StartupSpanBegin();
+void StartupSpanMark();
 void StartupSpanEnd();
 
 static LARGE_INTEGER Begin;
 static int Done;
+static unsigned long long Marks[16];
+static int MarkCount;
+
+static unsigned long long MicrosecondsSinceBegin()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (unsigned long long)(now.QuadPart - Begin.QuadPart) * 1000000ull / (unsigned long long)frequency.QuadPart;
+}
+
+static int AppendNumber(char* text, int length, unsigned long long value)
+{
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count > 0)
+        text[length++] = digits[--count];
+    text[length++] = ' ';
+    return length;
+}
 
 void StartupSpanBegin()
 {
     QueryPerformanceCounter(&Begin);
+}
+
+void StartupSpanMark()
+{
+    if (!Done && MarkCount < 16)
+        Marks[MarkCount++] = MicrosecondsSinceBegin();
 }
 
 void StartupSpanEnd()
@@ -20,21 +52,12 @@ void StartupSpanEnd()
     if (Done)
         return;
     Done = 1;
-    LARGE_INTEGER end, frequency;
-    QueryPerformanceCounter(&end);
-    QueryPerformanceFrequency(&frequency);
-    unsigned long long micro = (unsigned long long)(end.QuadPart - Begin.QuadPart) * 1000000ull /
-                               (unsigned long long)frequency.QuadPart;
-    char text[24];
+    unsigned long long span = MicrosecondsSinceBegin();
+    char text[16 * 24 + 24];
     int length = 0;
-    char digits[24];
-    int count = 0;
-    do {
-        digits[count++] = (char)('0' + micro % 10);
-        micro /= 10;
-    } while (micro != 0);
-    while (count > 0)
-        text[length++] = digits[--count];
+    for (int i = 0; i < MarkCount; ++i)
+        length = AppendNumber(text, length, Marks[i]);
+    length = AppendNumber(text, length, span);
     char path[MAX_PATH];
     DWORD got = GetEnvironmentVariableA("STARTUP_SPAN_FILE", path, MAX_PATH);
     if (got == 0 || got >= MAX_PATH)
