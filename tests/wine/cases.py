@@ -252,10 +252,9 @@ def readme_notepad(bench):
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
 
 
-def uninstall_round_trip(bench):
-    bench.install_companion()
-    _, window = shown_launcher(bench)
-    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+def uninstall_and_back(bench, window):
+    """Clicks Uninstall; the sample uninstaller runs while the launcher is
+    hidden, and the launcher comes back with the fresh layout."""
     click(bench, window, 323)
     wait_hidden(bench)
     check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller did not start")
@@ -263,6 +262,13 @@ def uninstall_round_trip(bench):
     wait_back(bench, 5)
     settle(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def uninstall_round_trip(bench):
+    bench.install_companion()
+    _, window = shown_launcher(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    uninstall_and_back(bench, window)
     check(not bench.registry_has(APP_PATHS + r"\orvik.exe"), "the App Paths entry is still there")
 
 
@@ -272,14 +278,20 @@ def run_companion(bench):
     kit = os.path.join(bench.prefix, "drive_c", "KIT")
     os.makedirs(kit, exist_ok=True)
     shutil.copy(os.path.join(bench.cdrom, "ORVIK", "orvik.exe"), kit)
+    run_from(bench, "C:\\KIT\\", r"c:\kit\orvik.exe")
+
+
+def run_from(bench, folder, expected):
+    """Records folder in orvik.ini, clicks Run, and checks that the launcher
+    ended and that the companion's window belongs to the program expected."""
     with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
-        f.write("[INSTALL]\r\nDIR=C:\\KIT\\\r\n")
+        f.write("[INSTALL]\r\nDIR=%s\r\n" % folder)
     child, window = shown_launcher(bench)
     click(bench, window, 92)
     check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
     check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
     path = bench.path_of("OrvikControl", "Orvik")
-    check(path is not None and path.lower() == r"c:\kit\orvik.exe", "the companion runs from %s" % path)
+    check(path is not None and path.lower() == expected, "the program started is %s" % path)
 
 
 def run_folder_with_blanks(bench):
@@ -296,15 +308,7 @@ def run_folder_with_blanks(bench):
     plant = os.path.join(drive_c, "Program.exe")
     shutil.copy(companion, plant)
     try:
-        with open(os.path.join(drive_c, "windows", "orvik.ini"), "w", newline="") as f:
-            f.write("[INSTALL]\r\nDIR=C:\\Program Files\\Orvik Kit\\\r\n")
-        child, window = shown_launcher(bench)
-        click(bench, window, 92)
-        check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
-        check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
-        path = bench.path_of("OrvikControl", "Orvik")
-        check(path is not None and path.lower() == r"c:\program files\orvik kit\orvik.exe",
-              "the program started is %s" % path)
+        run_from(bench, "C:\\Program Files\\Orvik Kit\\", r"c:\program files\orvik kit\orvik.exe")
     finally:
         os.remove(plant)
         shutil.rmtree(folder, ignore_errors=True)
@@ -319,13 +323,7 @@ def uninstall_expandable_string(bench):
     stored = bench.wine_reg("query", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/reg:32").stdout
     check("REG_EXPAND_SZ" in stored and "%SystemDrive%" in stored, "the value is not stored unexpanded: %r" % stored)
     _, window = shown_launcher(bench)
-    click(bench, window, 323)
-    wait_hidden(bench)
-    check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller did not start")
-    check(bench.wait_gone("OrvikUninstall", seconds=30), "the uninstaller did not end")
-    wait_back(bench, 5)
-    settle(bench)
-    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    uninstall_and_back(bench, window)
 
 
 def damaged_background(bench):
