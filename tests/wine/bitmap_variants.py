@@ -25,8 +25,9 @@ def sample():
     return picture, [tuple(entries[i:i + 3]) for i in range(0, 768, 3)]
 
 
-def rle8(rows, width):
-    """Encoded runs of the rows (bottom-up), as BI_RLE8 stores them."""
+def run_length(rows, width, nibbles=False):
+    """Encoded runs of the rows (bottom-up), as BI_RLE8 (or, with nibbles,
+    BI_RLE4: both halves of the byte the same index) stores them."""
     out = bytearray()
     for row in rows:
         x = 0
@@ -34,7 +35,7 @@ def rle8(rows, width):
             run = 1
             while x + run < width and run < 255 and row[x + run] == row[x]:
                 run += 1
-            out += bytes((run, row[x]))
+            out += bytes((run, row[x] * 17 if nibbles else row[x]))
             x += run
         out += b"\0\0"  # end of line
     out[-2:] = b"\0\1"  # end of bitmap
@@ -52,21 +53,31 @@ def bmp(picture, entries, header=40, top_down=False, bits=8, compression=0, colo
     if bits == 8:
         table = entries[:colours]
         if compression == 1:
-            pixels = rle8(rows, width)
+            pixels = run_length(rows, width)
         else:
             stride = (width + 3) & ~3
             pixels = b"".join(bytes(r) + b"\0" * (stride - width) for r in rows)
-    elif bits == 4:
-        table = entries[:16]
-        stride = ((width + 1) // 2 + 3) & ~3
-        packed = [bytes((r[x] << 4) | (r[x + 1] if x + 1 < width else 0) for x in range(0, width, 2)) for r in rows]
-        pixels = b"".join(p + b"\0" * (stride - len(p)) for p in packed)
+    elif bits in (1, 4):
+        per_byte = 8 // bits
+        table = entries[:1 << bits]
+        stride = ((width + per_byte - 1) // per_byte + 3) & ~3
+        packed = [bytes(sum(r[x + i] << (8 - bits * (i + 1)) for i in range(per_byte) if x + i < width)
+                        for x in range(0, width, per_byte)) for r in rows]
+        if compression == 2:
+            pixels = run_length(rows, width, nibbles=True)
+        else:
+            pixels = b"".join(p + b"\0" * (stride - len(p)) for p in packed)
     else:
         table = []
         rgb = [bytes(c for i in r for c in reversed(entries[i])) for r in rows]  # blue, green, red
         if bits == 24:
             stride = (width * 3 + 3) & ~3
             pixels = b"".join(r + b"\0" * (stride - len(r)) for r in rgb)
+        elif bits == 16:  # five bits each of red, green and blue
+            words = [b"".join(struct.pack("<H", ((r[i + 2] >> 3) << 10) | ((r[i + 1] >> 3) << 5) | (r[i] >> 3))
+                              for i in range(0, len(r), 3)) for r in rgb]
+            stride = (width * 2 + 3) & ~3
+            pixels = b"".join(w + b"\0" * (stride - len(w)) for w in words)
         else:  # 32 bits with bit fields
             pixels = b"".join(bytes(c for i in range(0, len(r), 3) for c in r[i:i + 3] + b"\0") for r in rgb)
             if header == 40:
@@ -124,11 +135,15 @@ def png():
     return out.getvalue()
 
 
-def four_bits():
-    """The picture in 16 colours of its own, 4 bits per pixel."""
-    picture = Image.open(SAMPLE).convert("RGB").quantize(16)
-    entries = picture.getpalette()[:48]
-    return bmp(picture, [tuple(entries[i:i + 3]) for i in range(0, 48, 3)], bits=4)
+def few_colours(bits, compression=0):
+    """The picture in 2 ** bits colours of its own."""
+    def make():
+        count = 1 << bits
+        picture = Image.open(SAMPLE).convert("RGB").quantize(count)
+        entries = (picture.getpalette() + [0] * 768)[:3 * count]
+        return bmp(picture, [tuple(entries[i:i + 3]) for i in range(0, 3 * count, 3)], bits=bits,
+                   compression=compression)
+    return make
 
 
 def other_size():
@@ -156,7 +171,10 @@ VARIANTS = [
     ("RLE8", kind(compression=1), "RLE8", "exact"),
     ("24 bits", kind(bits=24), "24 bits", "exact"),
     ("32 bits, BI_BITFIELDS", kind(bits=32, compression=3), "BI_BITFIELDS", "exact"),
-    ("4 bits", four_bits, "4 bits", "other"),
+    ("4 bits", few_colours(4), "4 bits", "other"),
+    ("RLE4", few_colours(4, compression=2), "RLE4", "other"),
+    ("1 bit", few_colours(1), "1 bit per pixel", "other"),
+    ("16 bits", kind(bits=16), "16 bits", "other"),
     ("800 x 600", other_size, "800 x 600", "other"),
     ("five colours off the palette", off_palette, "5 of its 256 colours", "other"),
     ("cut in half", cut(0.5), "not a whole Windows bitmap", "black"),

@@ -195,10 +195,10 @@ static void CheckBackground(const char* name)
                      "(scripts/make-background does)",
                CompressionName(layout.Compression));
     if (layout.BitCount != 8)
-        Report(name, "has %u bits per pixel: on a 256-colour display Windows would map its colours onto the "
+        Report(name, "has %u bit%s per pixel: on a 256-colour display Windows would map its colours onto the "
                      "palette and show them wrong; save it with 8 bits per pixel on the launcher's palette "
                      "(scripts/make-background)",
-               (unsigned)layout.BitCount);
+               (unsigned)layout.BitCount, layout.BitCount == 1 ? "" : "s");
     else if (layout.Compression == 0)
         CheckColours(path, name, &layout);
     if (shown == NULL && Faults == before)
