@@ -19,7 +19,7 @@ static const DWORD Rle8Pixels = 1;
 static const DWORD Rle4Pixels = 2;
 static const DWORD BitFieldPixels = 3;
 
-__attribute__((noinline)) static DWORD Little(const BYTE* data, int bytes)
+static DWORD Little(const BYTE* data, int bytes)
 {
     DWORD value = 0;
     for (int i = bytes - 1; i >= 0; --i)
