@@ -5,7 +5,9 @@ functions those DLLs have had since Windows 95, and whose resources are the
 launcher's art, version record and manifest, all in English (United
 Kingdom)."""
 import os
+import re
 import struct
+import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -28,6 +30,34 @@ WINDOWS_95 = {
                    "SetTimer", "ShowWindow", "TranslateMessage"},
 }
 UK_ENGLISH = 2057
+RUN_FROM_SWAP = 0x0400  # IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP
+# What a 386 runs: its integer instructions (AT&T names; the size suffixes b,
+# w and l are added below) and the 387's, which Windows 95 emulates where no
+# coprocessor is fitted. Everything later (bswap, cmpxchg and xadd of the
+# 486; cpuid, rdtsc and cmpxchg8b of the Pentium; cmov, fcmov, fcomi, the
+# long nop and ud2 of the Pentium Pro; MMX and SSE) is refused.
+I386 = set("""
+aaa aad aam aas adc add and arpl bound bsf bsr bt btc btr bts call cbtw cwtl cwtd cltd clc cld cli clts cmc
+cmp cmps daa das dec div enter hlt idiv imul in inc ins int int3 into iret ja jae jb jbe jc jcxz jecxz je jg
+jge jl jle jna jnae jnb jnbe jnc jne jng jnge jnl jnle jno jnp jns jnz jo jp jpe jpo js jz jmp lahf lar lcall
+lds lea leave les lfs lgdt lgs lidt ljmp lldt lmsw lock lods loop loope loopne loopnz loopz lret lsl lss ltr
+mov movs movsbw movsbl movswl movzbw movzbl movzwl mul neg not or out outs pop popa popf push pusha pushf
+rcl rcr rep repe repne repnz repz ret sahf sal sar sbb scas seta setae setb setbe setc sete setg setge setl
+setle setna setnae setnb setnbe setnc setne setng setnge setnl setnle setno setnp setns setnz seto setp
+setpe setpo sets setz sgdt shl shld shr shrd sidt sldt smsw stc std sti stos str sub test verr verw xchg
+xlat xor""".split())
+I386 |= {name + suffix for name in I386 for suffix in "bwl"}
+I386 |= {"nop", "wait", "fwait", "ds", "es", "ss", "cs", "fs", "gs", "data16", "addr16"}
+I387 = set("""
+f2xm1 fabs fadd faddp fbld fbstp fchs fclex fnclex fcom fcomp fcompp fcos fdecstp fdiv fdivp fdivr fdivrp
+ffree fiadd ficom ficomp fidiv fidivr fild fimul fincstp finit fninit fist fistp fisub fisubr fld fld1 fldcw
+fldenv fldl2e fldl2t fldlg2 fldln2 fldpi fldz fmul fmulp fnop fpatan fprem fprem1 fptan frndint frstor fsave
+fnsave fscale fsin fsincos fsqrt fst fstcw fnstcw fstenv fnstenv fstp fstsw fnstsw fsub fsubp fsubr fsubrp
+ftst fucom fucomp fucompp fxam fxch fxtract fyl2x fyl2xp1""".split())
+NEWER_REGISTERS = re.compile(r"%(x|y|z)?mm\d")
+# The constructor and destructor lists that ld leaves at the end of .text:
+# a -1 and a 0, twice. They are data, not code.
+CONSTRUCTOR_LISTS = b"\xff\xff\xff\xff\0\0\0\0"
 BUTTON_FILES = {
     110: "cancel_normal", 104: "cancel_pressed", 115: "cancel_highlighted",
     111: "install_normal", 119: "install_pressed", 116: "install_highlighted",
@@ -63,6 +93,30 @@ class PE:
             self.sections.append((vaddr, max(vsize, rsize), rptr, rsize))
             self.section_sizes = getattr(self, "section_sizes", {})
             self.section_sizes[name.rstrip(b"\0").decode("ascii")] = vsize
+
+    def text(self):
+        """(virtual address, bytes) of the code section."""
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        image_base = struct.unpack_from("<I", self.data, pe + 24 + 28)[0]
+        _, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", self.data, pe + 4)
+        table = pe + 24 + optional_size
+        for i in range(sections):
+            name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", self.data, table + 40 * i)
+            if name.rstrip(b"\0") == b".text":
+                return image_base + vaddr, self.data[rptr:rptr + min(vsize, rsize)]
+        raise ValueError("no .text section")
+
+    def checksum(self):
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        stored_at = pe + 24 + 64
+        total = 0
+        padded = self.data + b"\0" * (len(self.data) % 2)
+        for at in range(0, len(padded), 2):
+            if not stored_at <= at < stored_at + 4:
+                total += padded[at] | padded[at + 1] << 8
+                total = (total & 0xFFFF) + (total >> 16)
+        total = (total & 0xFFFF) + (total >> 16)
+        return struct.unpack_from("<I", self.data, stored_at)[0], (total + len(self.data)) & 0xFFFFFFFF
 
     def offset(self, rva):
         for vaddr, size, rptr, _ in self.sections:
@@ -123,6 +177,39 @@ class PE:
         return found
 
 
+def is_386_instruction(mnemonic):
+    if mnemonic in I386:
+        return True
+    # x87 names carry s, l, t or ll for the operand's size.
+    return any(mnemonic.endswith(suffix) and mnemonic[:len(mnemonic) - len(suffix)] in I387
+               for suffix in ("", "s", "l", "t", "ll"))
+
+
+def instructions_beyond_386(path, pe):
+    """[(address, instruction text)] of every instruction in .text that a 386
+    cannot run, found by disassembling the whole section."""
+    start, code = pe.text()
+    while code.endswith(CONSTRUCTOR_LISTS):
+        code = code[:-len(CONSTRUCTOR_LISTS)]
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn",
+                              "--start-address=0x%x" % start, "--stop-address=0x%x" % (start + len(code)), path],
+                             check=True, capture_output=True, text=True).stdout
+    found = []
+    for line in listing.splitlines():
+        match = re.match(r"\s*([0-9a-f]+):\s+(.*)$", line)
+        if not match:
+            continue
+        address, text = int(match.group(1), 16), match.group(2).strip()
+        words = text.split()
+        # Prefixes stand before the instruction they change.
+        while len(words) > 1 and words[0] in ("rep", "repz", "repnz", "repe", "repne", "lock", "data16",
+                                              "addr16", "ds", "es", "ss", "cs", "fs", "gs"):
+            words = words[1:]
+        if not words or not is_386_instruction(words[0]) or NEWER_REGISTERS.search(text):
+            found.append((address, text))
+    return found
+
+
 def version_record(data):
     at = data.index(struct.pack("<I", 0xFEEF04BD))
     file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", data, at + 8)
@@ -149,8 +236,16 @@ def main(path):
     check(pe.subsystem == 2, "Windows GUI subsystem")
     check(pe.dll_characteristics & 0x140 == 0x140, "ASLR and DEP flags (0x%04x)" % pe.dll_characteristics)
     check(pe.directories[5][1] > 0, "relocations kept (%d bytes)" % pe.directories[5][1])
+    check(pe.characteristics & RUN_FROM_SWAP == RUN_FROM_SWAP,
+          "runs from the swap file when started from removable media (characteristics 0x%04x)"
+          % pe.characteristics)
+    stored, computed = pe.checksum()
+    check(stored == computed, "image checksum 0x%x matches its bytes (0x%x)" % (stored, computed))
     own = pe.code_and_data_bytes()
-    check(own <= 10 * 1024, "code and data without resources: %d bytes (at most 10,240)" % own)
+    check(own <= 12 * 1024, "code and data without resources: %d bytes (at most 12,288)" % own)
+    beyond = instructions_beyond_386(path, pe)
+    check(not beyond, "every instruction runs on a 386: %s" % (
+        "; ".join("%s at 0x%x" % (text, address) for address, text in beyond[:10]) or "yes"))
     imports = {dll.upper(): functions for dll, functions in pe.imports().items()}
     check(sorted(imports) == SYSTEM_DLLS, "imports exactly %s: %s" % (", ".join(SYSTEM_DLLS), ", ".join(sorted(imports))))
     newer = sorted("%s!%s" % (dll, f) for dll, functions in imports.items() for f in functions
