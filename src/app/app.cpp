@@ -25,6 +25,18 @@ int RunLauncher(HINSTANCE instance)
 {
     Launcher.Instance = instance;
 
+    // Two launchers started a moment apart (AutoPlay and a double-click on
+    // the drive) would both pass the window checks below before either has
+    // made its window. Creating a named mutex is one atomic step: the second
+    // creator is told the mutex exists, and leaves. It is held for the whole
+    // run; the system lets go of it when the process ends. A mutex that
+    // cannot be made (the name taken by another kind of object) leaves the
+    // window checks to decide.
+    SetLastError(0);
+    Launcher.RunningMutex = CreateMutexA(NULL, FALSE, LAUNCHER_MUTEX);
+    if (Launcher.RunningMutex != NULL && GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+
     // A launcher already up (even hidden, it keeps its window), or the
     // companion application running: leave at once, bringing nothing forward.
     if (FindWindowA(LAUNCHER_CLASS, LAUNCHER_TITLE) != NULL)

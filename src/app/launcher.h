@@ -20,6 +20,10 @@ const UINT WatchPeriod = 1000;
 
 const int PathSize = 256;         // paths, registry key paths, profile values
 const int CommandLineSize = 512;  // command lines, the uninstall command
+// How much of autorun.inf is read (a launcher's takes a few hundred bytes).
+const DWORD ProfileTextLimit = 65536;
+// The section of autorun.inf that holds the launcher's own keys.
+#define AUTORUN_SECTION "install"
 
 struct ScreenPoint {
     int x;
@@ -28,6 +32,7 @@ struct ScreenPoint {
 
 struct LauncherState {
     HINSTANCE Instance;
+    HANDLE RunningMutex;  // held for the whole run: one launcher at a time
     ScreenPoint ScreenCentre;
     HWND MainWindow;
 
@@ -92,6 +97,9 @@ void RefreshInstalledState();
 HANDLE OpenQuietly(const char* path);
 int OpenForReading(const char* path);
 int IsExistingFile(const char* path);
+int FindProfileValue(const BYTE* bytes, DWORD size, const char* section, const char* key, char* value,
+                     int valueSize);
+DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
 
 // ui
 HPALETTE CreateAppPalette(HINSTANCE instance);

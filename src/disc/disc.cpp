@@ -23,6 +23,20 @@ HANDLE OpenQuietly(const char* path)
     return file;
 }
 
+// Reads up to capacity bytes of a file; returns how many (0 when it does not
+// open or cannot be read).
+DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity)
+{
+    HANDLE file = OpenQuietly(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD read = 0;
+    if (!ReadFile(file, buffer, capacity, &read, NULL))
+        read = 0;
+    CloseHandle(file);
+    return read;
+}
+
 // Returns 1 when the file opens for reading; closes it again.
 int OpenForReading(const char* path)
 {
@@ -78,29 +92,29 @@ int FindDiscDrive()
     return 0;
 }
 
-// Reads one key of the [install] section of the disc's autorun.inf.
-static void ReadInstallValue(const char* key, char* value, const char* iniPath)
-{
-    GetPrivateProfileStringA("install", key, "", value, PathSize, iniPath);
-}
+// The disc's autorun.inf, read once at start-up. Zero-filled memory, so it
+// takes no room in the file.
+static BYTE AutorunText[ProfileTextLimit];
 
 // Reads the disc's autorun.inf: the Uninstall and App Paths key paths into
 // the state, the background picture's path into backgroundPath (PathSize
-// bytes). A value too long for its buffer once formatted is refused: its
-// path is left empty, which no later step uses.
+// bytes). A missing file or key reads as "". A value too long for its
+// buffer once formatted is refused: its path is left empty, which no later
+// step uses.
 void LoadDiscConfig(char* backgroundPath)
 {
     char iniPath[PathSize];
     char value[PathSize];
     FormatText(iniPath, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive);
+    DWORD size = ReadFileStart(iniPath, AutorunText, ProfileTextLimit);
 
-    ReadInstallValue("uninstkey", value, iniPath);
+    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "uninstkey", value, PathSize);
     FormatText(Launcher.UninstallKey, PathSize, UNINSTALL_KEY_FORMAT, value);
 
-    ReadInstallValue("instkey", value, iniPath);
+    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "instkey", value, PathSize);
     FormatText(Launcher.AppPathsKey, PathSize, APP_PATHS_KEY_FORMAT, value);
 
-    ReadInstallValue("bitmap", value, iniPath);
+    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "bitmap", value, PathSize);
     FormatText(backgroundPath, PathSize, "%c:\\%s", Launcher.DiscDrive, value);
 
     RefreshInstalledState();

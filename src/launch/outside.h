@@ -7,6 +7,10 @@
 // The launcher's own window identity, also how a second launcher sees it.
 #define LAUNCHER_CLASS "Autorun"
 #define LAUNCHER_TITLE "ZARNO KELVANDO(tm)"
+// The mutex each launcher takes before anything else. Without a backslash
+// the name is one of the session's own on Terminal Services (Local\ is
+// implied), and Windows 95, which has one namespace, accepts it as it is.
+#define LAUNCHER_MUTEX "ZarnoKelvandoAutorun"
 
 // The companion application: its window while it runs, its settings file in
 // the Windows directory and its program file in the folder recorded there.

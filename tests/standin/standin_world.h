@@ -180,6 +180,11 @@ struct ShellStart {
 };
 extern std::vector<ShellStart> ShellStarts;
 extern DWORD NextShellError;  // non-zero: the next ShellExecuteExA fails with it (ERROR_CANCELLED: declined)
+// Named mutexes that exist, by name (another launcher's); CreateMutexA adds
+// the launcher's own.
+extern std::set<std::string> Mutexes;
+extern bool CreateMutexFails;  // CreateMutexA answers null (a name taken by another kind of object)
+extern int OpenMutexHandles;
 extern int Shell32Loads;  // LoadLibraryA("shell32.dll") calls
 extern bool Exited;       // ExitProcess was called
 extern UINT ExitCode;

@@ -51,6 +51,9 @@ DWORD NextProcessId;
 std::map<DWORD, Process> Processes;
 int OpenProcessHandles;
 int BadCloses;
+std::set<std::string> Mutexes;
+bool CreateMutexFails;
+int OpenMutexHandles;
 std::vector<ShellStart> ShellStarts;
 DWORD NextShellError;
 int Shell32Loads;
@@ -99,6 +102,7 @@ int nextGeneration;
 std::set<uintptr_t> threadHandles;
 std::map<uintptr_t, size_t> fileHandles;  // handle -> read position
 std::map<uintptr_t, std::string> fileHandlePaths;
+std::set<uintptr_t> mutexHandles;
 
 const uintptr_t StockBase = 0x5000;
 const uintptr_t PaletteResource = 0x7001;
@@ -221,51 +225,52 @@ void LogProbe(const char* path)
     Probes.push_back(Probe{ path, ErrorMode });
 }
 
-std::string Trim(const std::string& text)
+std::string TrimProfileBlanks(const std::string& text)
 {
-    size_t start = text.find_first_not_of(" \t\r\n");
+    static const char blanks[] = " \t\r\n\v\f\x1a";
+    size_t start = text.find_first_not_of(blanks);
     if (start == std::string::npos)
         return "";
-    size_t end = text.find_last_not_of(" \t\r\n");
+    size_t end = text.find_last_not_of(blanks);
     return text.substr(start, end - start + 1);
 }
 
-// The Windows profile reader: sections and keys match without regard to
-// case, blanks around names and values are dropped, a value wholly inside
-// matching quotes loses them, ';' starts a comment line, and the first
-// matching section and key win (the Wine bench's profile_rules case checks
-// these against Wine).
+// The Windows profile reader on a file that is not mapped: lines end at a
+// line feed or a carriage return; blanks and Ctrl+Z around names and values
+// are dropped; "[name]" runs to the line's last bracket, and a line with no
+// closing bracket is an ordinary line; sections and keys match without
+// regard to case, and only the first section of a name and the first line
+// of a key count; ';' starts a comment line; a key line without '=' has no
+// value; a value wholly inside matching quotes loses them. ANSI text only
+// (the Wine bench's profile_rules case checks these against Wine).
 bool ReadProfile(const std::string& contents, const std::string& section, const std::string& key,
                  std::string* value)
 {
     bool inSection = false;
-    bool sectionSeen = false;
     size_t pos = 0;
-    while (pos <= contents.size()) {
-        size_t end = contents.find('\n', pos);
+    while (pos < contents.size()) {
+        size_t end = contents.find_first_of("\r\n", pos);
         if (end == std::string::npos)
             end = contents.size();
-        std::string line = Trim(contents.substr(pos, end - pos));
+        std::string line = TrimProfileBlanks(contents.substr(pos, end - pos));
         pos = end + 1;
         if (line.empty() || line[0] == ';')
             continue;
-        if (line[0] == '[') {
-            if (sectionSeen && inSection)
+        size_t close = line.rfind(']');
+        if (line[0] == '[' && close != std::string::npos && close > 0) {
+            if (inSection)
                 return false;
-            size_t close = line.find(']');
-            std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            inSection = Lower(name) == Lower(section);
-            sectionSeen = sectionSeen || inSection;
+            inSection = Lower(TrimProfileBlanks(line.substr(1, close - 1))) == Lower(section);
             continue;
         }
         if (!inSection)
             continue;
         size_t equals = line.find('=');
+        if (Lower(TrimProfileBlanks(line.substr(0, equals))) != Lower(key))
+            continue;
         if (equals == std::string::npos)
-            continue;
-        if (Lower(Trim(line.substr(0, equals))) != Lower(key))
-            continue;
-        std::string found = Trim(line.substr(equals + 1));
+            return false;
+        std::string found = TrimProfileBlanks(line.substr(equals + 1));
         if (found.size() >= 2 && (found[0] == '"' || found[0] == '\'') && found.back() == found[0])
             found = found.substr(1, found.size() - 2);
         *value = found;
@@ -343,6 +348,10 @@ void Reset()
     threadHandles.clear();
     fileHandles.clear();
     fileHandlePaths.clear();
+    Mutexes.clear();
+    CreateMutexFails = false;
+    OpenMutexHandles = 0;
+    mutexHandles.clear();
 }
 
 int CountCalls(const std::string& prefix)
@@ -1008,6 +1017,10 @@ BOOL CloseHandle(HANDLE handle)
     }
     if (threadHandles.erase(key))
         return TRUE;
+    if (mutexHandles.erase(key)) {
+        --OpenMutexHandles;
+        return TRUE;
+    }
     ++BadCloses;
     return FALSE;
 }
@@ -1290,4 +1303,34 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info)
     else
         CloseHandle(process);
     return TRUE;
+}
+
+// A named mutex is one object for every process that names it: the second
+// creator gets a handle to the same mutex and ERROR_ALREADY_EXISTS.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name)
+{
+    Log(std::string("CreateMutexA ") + (name != NULL ? name : "(null)") + " " + std::to_string(initialOwner));
+    if (CreateMutexFails) {
+        lastError = ERROR_INVALID_HANDLE;
+        return NULL;
+    }
+    lastError = name != NULL && !Mutexes.insert(name).second ? ERROR_ALREADY_EXISTS : 0;
+    HANDLE handle = NewKernelHandle();
+    mutexHandles.insert((uintptr_t)handle);
+    ++OpenMutexHandles;
+    return handle;
+}
+
+// The ANSI code page taken as Latin-1: characters below 256 are their own
+// byte, others become '?'. Like Windows, it fails when out is too small.
+int WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideCount, LPSTR out, int outSize, LPCSTR, BOOL*)
+{
+    Log("WideCharToMultiByte " + std::to_string(wideCount) + " " + std::to_string(outSize));
+    if (wideCount > outSize) {
+        lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
+        return 0;
+    }
+    for (int i = 0; i < wideCount; ++i)
+        out[i] = wide[i] < 256 ? (char)wide[i] : '?';
+    return wideCount;
 }

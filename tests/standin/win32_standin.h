@@ -34,6 +34,7 @@ typedef void* HGDIOBJ;
 typedef void* HGLOBAL;
 typedef void* LPVOID;
 typedef LONG LSTATUS;
+typedef unsigned short WCHAR;
 
 #define STANDIN_HANDLE(name) \
     struct name##__;         \
@@ -200,6 +201,8 @@ typedef struct _SHELLEXECUTEINFOA {
 #define ERROR_MORE_DATA 234
 #define ERROR_ELEVATION_REQUIRED 740
 #define ERROR_CANCELLED 1223
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_ALREADY_EXISTS 183
 
 #define PC_NOCOLLAPSE 0x04
 #define IMAGE_BITMAP 0
@@ -283,6 +286,10 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
                     PROCESS_INFORMATION* information);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD GetLastError();
+#define CP_ACP 0
+int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideCount, LPSTR out, int outSize,
+                        LPCSTR defaultChar, BOOL* usedDefault);
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
 void SetLastError(DWORD error);
 HMODULE GetModuleHandleA(LPCSTR name);
 HMODULE LoadLibraryA(LPCSTR name);

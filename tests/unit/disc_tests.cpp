@@ -101,30 +101,63 @@ TEST_F(DiscConfig, BuildsTheKeyPathsAndThePicturePath)
     EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik", Launcher.UninstallKey);
     EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orvik.exe", Launcher.AppPathsKey);
     EXPECT_STREQ("E:\\background.bmp", background);
-    EXPECT_EQ("GetPrivateProfileStringA install|uninstkey|E:\\autorun.inf", Calls[IndexOfCall("GetPrivateProfileStringA")]);
-    int instkey = IndexOfCall("GetPrivateProfileStringA install|instkey");
-    int bitmap = IndexOfCall("GetPrivateProfileStringA install|bitmap");
-    EXPECT_LT(IndexOfCall("GetPrivateProfileStringA install|uninstkey"), instkey);
-    EXPECT_LT(instkey, bitmap);
+    // The file is read once, by its own bytes and quietly; the profile
+    // functions, which an IniFileMapping entry would blank, are not asked.
+    EXPECT_EQ(1, CountCalls("CreateFileA E:\\autorun.inf"));
+    EXPECT_EQ(0, CountCalls("GetPrivateProfileStringA"));
+    EXPECT_EQ(0, OpenFileHandles);
+    for (const Probe& probe : Probes) {
+        if (probe.path == "E:\\autorun.inf") {
+            EXPECT_EQ((UINT)(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), probe.errorMode);
+        }
+    }
 }
 
+static std::string Utf16(const std::string& text, bool bigEndian)
+{
+    std::string wide = bigEndian ? "\xfe\xff" : "\xff\xfe";
+    for (char c : text)
+        wide += bigEndian ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+    return wide;
+}
+
+// autorun.inf as the profile functions read a file that is not mapped. The
+// stand-in's GetPrivateProfileStringA follows the same rules for ANSI text
+// and answers beside the launcher's reader; UTF-16 it does not read.
 static const struct {
     const char* name;
-    const char* inf;
+    std::string inf;
     const char* instkey;  // the App Paths entry's name in the path
     const char* bitmap;
+    bool readerOnly;
 } ProfileCases[] = {
-    { "values used as stored", "[install]\r\ninstkey=orvik.exe\r\nbitmap=art\\back.bmp\r\n", "orvik.exe", "art\\back.bmp" },
-    { "names match without regard to case", "[INSTALL]\r\nInstKey=orvik.exe\r\nBITMAP=b.bmp\r\n", "orvik.exe", "b.bmp" },
-    { "blanks around names and values dropped", "  [ install ]\r\n  instkey =  orvik.exe  \r\nbitmap= b.bmp\r\n", "orvik.exe", "b.bmp" },
-    { "quotes stripped", "[install]\r\ninstkey=\"orvik.exe\"\r\nbitmap='b.bmp'\r\n", "orvik.exe", "b.bmp" },
-    { "first of two keys wins", "[install]\r\ninstkey=first\r\ninstkey=second\r\n", "first", "" },
-    { "other sections ignored", "[autorun]\r\ninstkey=no\r\n[install]\r\ninstkey=yes\r\n", "yes", "" },
-    { "comments ignored", "[install]\r\n;instkey=no\r\ninstkey=yes\r\n", "yes", "" },
-    { "LF line ends", "[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "orvik.exe", "b.bmp" },
-    { "an equals sign inside a value", "[install]\r\nbitmap=a=b.bmp\r\n", "", "a=b.bmp" },
-    { "no install section", "[autorun]\r\nopen=autorun.exe\r\n", "", "" },
-    { "empty file", "", "", "" },
+    { "values used as stored", "[install]\r\ninstkey=orvik.exe\r\nbitmap=art\\back.bmp\r\n", "orvik.exe", "art\\back.bmp", false },
+    { "names match without regard to case", "[INSTALL]\r\nInstKey=orvik.exe\r\nBITMAP=b.bmp\r\n", "orvik.exe", "b.bmp", false },
+    { "blanks around names and values dropped", "  [ install ]\r\n  instkey =  orvik.exe  \r\nbitmap= b.bmp\r\n", "orvik.exe", "b.bmp", false },
+    { "quotes stripped", "[install]\r\ninstkey=\"orvik.exe\"\r\nbitmap='b.bmp'\r\n", "orvik.exe", "b.bmp", false },
+    { "first of two keys wins", "[install]\r\ninstkey=first\r\ninstkey=second\r\n", "first", "", false },
+    { "other sections ignored", "[autorun]\r\ninstkey=no\r\n[install]\r\ninstkey=yes\r\n", "yes", "", false },
+    { "comments ignored", "[install]\r\n;instkey=no\r\ninstkey=yes\r\n", "yes", "", false },
+    { "LF line ends", "[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "orvik.exe", "b.bmp", false },
+    { "an equals sign inside a value", "[install]\r\nbitmap=a=b.bmp\r\n", "", "a=b.bmp", false },
+    { "no install section", "[autorun]\r\nopen=autorun.exe\r\n", "", "", false },
+    { "empty file", "", "", "", false },
+    { "only the first section of a name", "[install]\r\nbitmap=b.bmp\r\n[install]\r\ninstkey=late\r\n", "", "b.bmp", false },
+    { "keys before any section", "instkey=no\r\n[install]\r\nbitmap=b.bmp\r\n", "", "b.bmp", false },
+    { "a key without '=' reads as not set", "[install]\r\ninstkey\r\ninstkey=later\r\n", "", "", false },
+    { "an unclosed bracket is no section", "[autorun]\r\n[install\r\ninstkey=no\r\n", "", "", false },
+    { "the name runs to the last bracket", "[install] ]\r\ninstkey=no\r\n[install]x\r\ninstkey=yes\r\n", "yes", "", false },
+    { "a lone or unmatched quote stays", "[install]\r\ninstkey=\"\r\nbitmap='b.bmp\"\r\n", "\"", "'b.bmp\"", false },
+    { "tabs and Ctrl+Z are blanks", "[install]\r\n\tinstkey\t=\torvik.exe\x1a\r\n\x1a", "orvik.exe", "", false },
+    { "CR line ends", "[install]\rinstkey=orvik.exe\rbitmap=b.bmp\r", "orvik.exe", "b.bmp", false },
+    { "no line end at the end", "[install]\r\nbitmap=b.bmp", "", "b.bmp", false },
+    { "a UTF-8 mark belongs to the first line", "\xef\xbb\xbf[install]\r\ninstkey=no\r\n", "", "", false },
+    { "a UTF-8 mark before another line", "\xef\xbb\xbf[autorun]\r\n[install]\r\ninstkey=yes\r\n", "yes", "", false },
+    { "UTF-16, low byte first", Utf16("[Install]\r\ninstkey = \"orvik.exe\"\r\nbitmap=b.bmp\r\n", false), "orvik.exe",
+      "b.bmp", true },
+    { "UTF-16, high byte first", Utf16("[install]\r\nbitmap=b.bmp\r\n", true), "", "b.bmp", true },
+    { "UTF-16 cut inside a character", Utf16("[install]\r\nbitmap=b.bmp", false) + "x", "", "b.bmp", true },
+    { "only the file's first 64 KiB", std::string(65536, '\n') + "[install]\r\ninstkey=late\r\n", "", "", true },
 };
 
 TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
@@ -138,6 +171,13 @@ TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
         LoadDiscConfig(background);
         EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.AppPathsKey) << c.name;
         EXPECT_EQ(std::string("E:\\") + c.bitmap, background) << c.name;
+        if (!c.readerOnly) {
+            char value[PathSize];
+            GetPrivateProfileStringA("install", "instkey", "", value, PathSize, "E:\\autorun.inf");
+            EXPECT_STREQ(c.instkey, value) << c.name << ": the profile functions";
+            GetPrivateProfileStringA("install", "bitmap", "", value, PathSize, "E:\\autorun.inf");
+            EXPECT_STREQ(c.bitmap, value) << c.name << ": the profile functions";
+        }
     }
 }
 

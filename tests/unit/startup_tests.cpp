@@ -16,13 +16,54 @@ TEST_F(Startup, AnotherLauncherUpStopsBeforeAnythingElse)
     EXPECT_EQ(0, CountCalls("RegisterClassA"));
 }
 
+// The mutex comes before everything else, and a launcher that gets it keeps
+// it to the end of its run; one already made by a launcher still starting
+// (with no window yet) stops the second one.
+TEST_F(Startup, TheMutexIsTakenFirstAndHeld)
+{
+    static const struct {
+        const char* name;
+        bool otherHasMutex, createFails, otherWindow;
+        bool runs;
+    } cases[] = {
+        { "alone", false, false, false, true },
+        { "another launcher still starting", true, false, false, false },
+        { "another launcher with its window", true, false, true, false },
+        { "no mutex to be had, no window", false, true, false, true },
+        { "no mutex to be had, a window", false, true, true, false },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc();
+        if (c.otherHasMutex)
+            Mutexes.insert("ZarnoKelvandoAutorun");
+        CreateMutexFails = c.createFails;
+        if (c.otherWindow)
+            AddForeignWindow("Autorun", "ZARNO KELVANDO(tm)");
+        EXPECT_EQ(0, StartLauncher()) << c.name;
+        EXPECT_EQ("CreateMutexA ZarnoKelvandoAutorun 0", Calls.at(0)) << c.name;
+        EXPECT_EQ(c.runs ? 1 : 0, CountCalls("CreateWindowExA")) << c.name;
+        EXPECT_EQ(c.otherHasMutex ? 0 : 1, CountCalls("FindWindowA Autorun")) << c.name;
+        EXPECT_EQ(c.createFails ? 0 : 1, OpenMutexHandles) << c.name;
+        EXPECT_EQ(0, BadCloses) << c.name;
+    }
+    // Held through the window's end as well.
+    Reset();
+    Launcher = LauncherState();
+    InsertDisc();
+    OpenWindow();
+    Send(WM_DESTROY);
+    EXPECT_EQ(1, OpenMutexHandles);
+}
+
 TEST_F(Startup, CompanionRunningStopsBeforeAnyDiscAccess)
 {
     InsertDisc();
     AddForeignWindow("OrvikControl", "Orvik");
     EXPECT_EQ(0, StartLauncher());
-    EXPECT_EQ("FindWindowA Autorun|ZARNO KELVANDO(tm)", Calls.at(0));
-    EXPECT_EQ("FindWindowA OrvikControl|Orvik", Calls.at(1));
+    EXPECT_EQ("FindWindowA Autorun|ZARNO KELVANDO(tm)", Calls.at(1));
+    EXPECT_EQ("FindWindowA OrvikControl|Orvik", Calls.at(2));
     EXPECT_EQ(0, CountCalls("GetLogicalDriveStringsA"));
     EXPECT_EQ(0, CountCalls("CreateFileA"));
     EXPECT_EQ(0, CountCalls("CreateWindowExA"));
@@ -60,7 +101,7 @@ TEST_F(Startup, FailedRegistrationOrCreationStops)
     CreateWindowFails = true;
     EXPECT_EQ(0, StartLauncher());
     EXPECT_EQ(0, CountCalls("ShowWindow"));
-    EXPECT_EQ(0, CountCalls("GetPrivateProfileStringA"));
+    EXPECT_EQ(0, CountCalls("CreateFileA E:\\autorun.inf"));
 }
 
 TEST_F(Startup, PlacesTheWindowAroundTheScreenCentre)
@@ -120,7 +161,7 @@ TEST_F(Startup, LoadsConfigurationAndPicturesAfterShowingAndBeforeTheLoop)
     GiveResources();
     StartLauncher();
     int shown = IndexOfCall("ShowWindow");
-    int config = IndexOfCall("GetPrivateProfileStringA");
+    int config = IndexOfCall("CreateFileA E:\\autorun.inf");
     int background = IndexOfCall("LoadImageA file");
     int buttons = IndexOfCall("LoadImageA 110");
     int firstPaint = IndexOfCall("BeginPaint");

@@ -12,6 +12,7 @@ import subprocess
 from PIL import Image
 
 from bitmap_variants import VARIANTS
+from wine_platform import skip_unless_wine_runs
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, wait_exit, wait_until)
@@ -57,6 +58,25 @@ def second_launcher_exits(bench):
     second = bench.start_launcher()
     check(wait_exit(second, 20) == 0, "the second launcher did not exit 0 (%s)" % second.returncode)
     check(first.poll() is None and bench.find(*LAUNCHER) is not None, "the first launcher was affected")
+
+
+def launchers_started_together(bench):
+    """Two or three launchers started at the same moment (AutoPlay and a
+    double-click on the drive) leave one launcher window, ten tries each; the
+    others end with exit code 0."""
+    for count in (2, 3):
+        for attempt in range(10):
+            started = [bench.start_launcher() for _ in range(count)]
+            check(bench.wait_for(*LAUNCHER), "%d launchers, try %d: no launcher window" % (count, attempt + 1))
+            others = wait_until(lambda: sum(child.poll() is not None for child in started) >= count - 1, 20)
+            windows = bench.probe("count", *LAUNCHER).stdout.strip()
+            check(others and windows == "1", "%d launchers, try %d: %s windows, %d still running"
+                  % (count, attempt + 1, windows, sum(child.poll() is None for child in started)))
+            check(all(child.returncode == 0 for child in started if child.poll() is not None),
+                  "%d launchers, try %d: exit codes %s" % (count, attempt + 1, [c.returncode for c in started]))
+            check(bench.post(*LAUNCHER, message=WM_CLOSE), "WM_CLOSE could not be posted")
+            check(all(wait_exit(child, 15) == 0 for child in started),
+                  "%d launchers, try %d: the last did not end with 0" % (count, attempt + 1))
 
 
 def companion_running(bench):
@@ -120,17 +140,47 @@ PROFILE_RULES = [
     ("[install]\ninstkey=orvik.exe\nbitmap=b.bmp\n", "bitmap", "b.bmp"),
     ("[install]\r\nbitmap=a=b.bmp\r\n", "bitmap", "a=b.bmp"),
     ("[autorun]\r\nopen=autorun.exe\r\n", "instkey", "(default)"),
+    ("[install]\r\nbitmap=b.bmp\r\n[install]\r\ninstkey=late\r\n", "instkey", "(default)"),
+    ("instkey=no\r\n[install]\r\nbitmap=b.bmp\r\n", "instkey", "(default)"),
+    ("[install]\r\ninstkey\r\ninstkey=later\r\n", "instkey", "(default)"),
+    ("[autorun]\r\n[install\r\ninstkey=no\r\n", "instkey", "(default)"),
+    ("[install] ]\r\ninstkey=no\r\n[install]x\r\ninstkey=yes\r\n", "instkey", "yes"),
+    ("[install]\r\ninstkey=\"\r\nbitmap='b.bmp\"\r\n", "bitmap", "'b.bmp\""),
+    ("[install]\r\n\tinstkey\t=\torvik.exe\x1a\r\n\x1a", "instkey", "orvik.exe"),
+    ("[install]\r\nbitmap=b.bmp", "bitmap", "b.bmp"),
+    ("\ufeff[Install]\r\ninstkey = \"orvik.exe\"\r\n".encode("utf-16-le"), "instkey", "orvik.exe"),
+    ("\ufeff[install]\r\nbitmap=b.bmp\r\n".encode("utf-16-be"), "bitmap", "b.bmp"),
 ]
 
 
 def profile_rules(bench):
-    """Wine reads autorun.inf the way the stand-in's profile reader does."""
+    """Wine's profile functions and the launcher's own reader of autorun.inf
+    read each file as the stand-in's profile reader does."""
     path = os.path.join(bench.fixed, "rules.inf")
     for text, key, expected in PROFILE_RULES:
-        with open(path, "w", newline="") as f:
-            f.write(text)
-        got = bench.probe("profile", r"D:\rules.inf", "install", key).stdout.strip()
-        check(got == "[%s]" % expected, "%r, %s: Wine reads %s, not [%s]" % (text, key, got, expected))
+        with open(path, "wb") as f:
+            f.write(text if isinstance(text, bytes) else text.encode("latin-1"))
+        for verb, reader in (("profile", "Wine"), ("reader", "the launcher")):
+            got = bench.probe(verb, r"D:\rules.inf", "install", key).stdout.strip()
+            check(got == "[%s]" % expected, "%r, %s: %s reads %s, not [%s]" % (text, key, reader, got, expected))
+
+
+INI_FILE_MAPPING = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\IniFileMapping\Autorun.inf"
+
+
+def ini_file_mapping(bench):
+    """A machine that turns AutoRun off maps every autorun.inf to nothing. The
+    profile functions then read the disc's file as empty; the launcher, which
+    reads the file's own bytes, shows the sample disc as without the mapping."""
+    try:
+        for view in ("/reg:32", "/reg:64"):
+            bench.wine_reg("add", INI_FILE_MAPPING, "/ve", "/d", "@SYS:DoesNotExist", "/f", view)
+        got = bench.probe("profile", r"E:\autorun.inf", "install", "instkey").stdout.strip()
+        check(got == "[(default)]", "the mapping is not in force: Wine's profile functions read %s" % got)
+        shows_layout(bench, FRESH_LAYOUT, "ini-file-mapping")
+    finally:
+        for view in ("/reg:32", "/reg:64"):
+            bench.wine_reg("delete", INI_FILE_MAPPING, "/f", view)
 
 
 def hover(bench):
@@ -539,6 +589,7 @@ def crop_window(bench, screen, window, name):
 CASES = {
     "window_identity": window_identity,
     "second_launcher_exits": second_launcher_exits,
+    "launchers_started_together": launchers_started_together,
     "companion_running": companion_running,
     "no_disc": no_disc,
     "fresh_layout": fresh_layout,
@@ -546,6 +597,7 @@ CASES = {
     "hover": hover,
     "empty_instkey": empty_instkey,
     "profile_rules": profile_rules,
+    "ini_file_mapping": ini_file_mapping,
     "palette_display": (palette_display, 8),
     "install_round_trip": install_round_trip,
     "readme_notepad": readme_notepad,
@@ -574,6 +626,7 @@ def main():
     if args.list:
         print("\n".join(CASES))
         return 0
+    skip_unless_wine_runs()
     failed = 0
     for name in args.cases:
         case = CASES[name]

@@ -20,6 +20,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, HERE)
 from assemble_disc import assemble  # noqa: E402
+from wine_platform import skip_unless_wine_runs  # noqa: E402
 
 SAMPLE_INF = open(os.path.join(ROOT, "disc", "autorun.inf"), newline="").read()
 
@@ -288,6 +289,8 @@ def main():
     parser.add_argument("test", choices=sorted(tests))
     args = parser.parse_args()
     build = os.path.abspath(args.build)
+    if args.test != "make_background":
+        skip_unless_wine_runs()
     failed = tests[args.test](build)
     return 1 if failed else 0
 

@@ -7,6 +7,8 @@ import re
 import subprocess
 import sys
 
+from wine_platform import SKIPPED, why_wine_cannot_run
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
@@ -17,6 +19,11 @@ def main():
         ok = os.path.exists(os.path.join(ROOT, picture))
         print(("ok   " if ok else "FAIL ") + "picture " + picture)
         failed += 0 if ok else 1
+    # The commands run the launcher and the kit under Wine.
+    reason = why_wine_cannot_run()
+    if reason:
+        print("skipped: the README's commands: Wine cannot run on this machine: %s" % reason)
+        return 1 if failed else SKIPPED
     commands = []
     for block in re.findall(r"```sh\n(.*?)```", text, re.S):
         commands += [line for line in block.splitlines() if line.strip()]

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/launcher.h"
+
 static HWND Find(const char* className, const char* title)
 {
     return FindWindowA(className, strcmp(title, "-") == 0 ? NULL : title);
@@ -24,6 +26,8 @@ static int Usage()
             "probe palette SECONDS                   (realizes a grey palette in the foreground)\n"
             "probe foreground CLASS TITLE|-\n"
             "probe profile FILE SECTION KEY          (the value in brackets, as Windows reads it)\n"
+            "probe reader FILE SECTION KEY           (the same, as the launcher reads autorun.inf)\n"
+            "probe count CLASS TITLE|-               (how many top-level windows of that class and title)\n"
             "probe usage CLASS TITLE|-                (GDI and USER objects, private bytes of its process)\n"
             "probe soak CLASS TITLE MOVES X1 X2 Y     (pointer moves between two points, palette messages)\n"
             "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
@@ -255,6 +259,27 @@ int main(int argc, char** argv)
         char value[256];
         GetPrivateProfileStringA(argv[3], argv[4], "(default)", value, sizeof value, argv[2]);
         printf("[%s]\n", value);
+        return 0;
+    }
+    if (strcmp(verb, "reader") == 0 && argc == 5) {
+        static BYTE text[ProfileTextLimit];
+        char value[PathSize];
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        DWORD size = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ReadFile(file, text, sizeof text, &size, NULL);
+            CloseHandle(file);
+        }
+        int found = FindProfileValue(text, size, argv[3], argv[4], value, PathSize);
+        printf("[%s]\n", found ? value : "(default)");
+        return 0;
+    }
+    if (strcmp(verb, "count") == 0 && argc == 4) {
+        int count = 0;
+        HWND window = NULL;
+        while ((window = FindWindowExA(NULL, window, argv[2], strcmp(argv[3], "-") == 0 ? NULL : argv[3])) != NULL)
+            ++count;
+        printf("%d\n", count);
         return 0;
     }
     if (strcmp(verb, "usage") == 0 && argc == 4) {
