@@ -4,6 +4,9 @@
 
 static const int PaletteResourceId = 101;
 static const int PaletteEntryCount = 256;
+// Entries 0 to 9 and 246 to 255 are the display's twenty static colours.
+static const int FirstOwnEntry = 10;
+static const int LastOwnEntry = 245;
 
 // A LOGPALETTE with room for all its entries, so that no heap is needed.
 struct PaletteRecord {
@@ -75,7 +78,13 @@ HPALETTE CreateAppPalette(HINSTANCE instance)
             entry->peRed = (BYTE)ReadPaletteNumber(&cursor, end);
             entry->peGreen = (BYTE)ReadPaletteNumber(&cursor, end);
             entry->peBlue = (BYTE)ReadPaletteNumber(&cursor, end);
-            entry->peFlags = PC_NOCOLLAPSE;
+            // An identity palette: the static entries carry no flag, so that
+            // they are matched to the system's own static colours, and each of
+            // the others takes one of the 236 free system entries in order.
+            // With PC_NOCOLLAPSE on every entry, entries 0 to 9 would take
+            // free slots as well and the last ten would find none, showing
+            // the nearest colour instead of their own.
+            entry->peFlags = i >= FirstOwnEntry && i <= LastOwnEntry ? PC_NOCOLLAPSE : 0;
         }
         FreeResource(loaded);
         palette = CreatePalette((const LOGPALETTE*)&record);

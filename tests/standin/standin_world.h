@@ -126,6 +126,23 @@ struct PaletteCall {
 extern std::vector<PaletteCall> PaletteCalls;
 extern UINT RealizeResult;  // entries changed in the system palette by a foreground realize
 
+// A 256-colour display, modelled as Microsoft's palette documentation
+// describes it. The system palette keeps the twenty static colours in
+// entries 0 to 9 and 246 to 255; a foreground realization frees the other
+// 236. Entries without PC_NOCOLLAPSE or PC_RESERVED that exactly match a
+// static colour are mapped to it first; then, in order, each other entry
+// takes the next free slot (an entry without those flags first takes an
+// exact match among the colours already placed); with no slot left, an
+// entry is matched to the nearest colour. With PaletteDisplay set,
+// RealizePalette answers how many system entries changed.
+extern bool PaletteDisplay;
+extern std::vector<PALETTEENTRY> SystemPalette;  // 256 entries
+std::vector<PALETTEENTRY> StaticSystemPalette();  // the static colours, the rest black
+// Realizes logical in the foreground on SystemPalette; returns the system
+// entry each logical entry shows through.
+std::vector<int> RealizeForeground(const std::vector<PALETTEENTRY>& logical);
+std::vector<int> RealizedSlots(HPALETTE palette);  // after its last foreground realization
+
 struct Blit {
     HDC dest;
     int x, y, width, height;

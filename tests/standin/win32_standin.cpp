@@ -42,6 +42,8 @@ std::vector<PALETTEENTRY> LastPaletteEntries;
 int LastPaletteVersion;
 std::vector<PaletteCall> PaletteCalls;
 UINT RealizeResult;
+bool PaletteDisplay;
+std::vector<PALETTEENTRY> SystemPalette;
 std::vector<Blit> Blits;
 std::vector<Fill> Fills;
 bool CreateCompatibleDcFails;
@@ -88,6 +90,8 @@ struct GdiObject {
     HGDIOBJ bitmap;        // selected bitmap, for DCs
     int resourceId;        // for bitmaps
     std::string file;      // for bitmaps
+    std::vector<PALETTEENTRY> entries;  // for palettes
+    std::vector<int> slots;             // for palettes: where the last foreground realization put them
 };
 std::map<uintptr_t, GdiObject> objects;
 uintptr_t nextObject;
@@ -348,6 +352,8 @@ void Reset()
     threadHandles.clear();
     fileHandles.clear();
     fileHandlePaths.clear();
+    PaletteDisplay = false;
+    SystemPalette = StaticSystemPalette();
     Mutexes.clear();
     CreateMutexFails = false;
     OpenMutexHandles = 0;
@@ -892,7 +898,9 @@ HPALETTE CreatePalette(const LOGPALETTE* palette)
     Log("CreatePalette");
     LastPaletteVersion = palette->palVersion;
     LastPaletteEntries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
-    return (HPALETTE)NewObject(PaletteObject);
+    HGDIOBJ created = NewObject(PaletteObject);
+    Object(created)->entries = LastPaletteEntries;
+    return (HPALETTE)created;
 }
 
 BOOL UnrealizeObject(HGDIOBJ object)
@@ -924,7 +932,16 @@ UINT RealizePalette(HDC handle)
     const PaletteCall& select = *std::find_if(PaletteCalls.rbegin(), PaletteCalls.rend(), [&](const PaletteCall& c) {
         return c.op == "select" && c.dc == handle;
     });
-    return select.forceBackground ? 0 : RealizeResult;
+    if (select.forceBackground)
+        return 0;
+    if (!PaletteDisplay)
+        return RealizeResult;
+    std::vector<PALETTEENTRY> before = SystemPalette;
+    Object(dc->palette)->slots = RealizeForeground(Object(dc->palette)->entries);
+    UINT changed = 0;
+    for (size_t i = 0; i < SystemPalette.size(); ++i)
+        changed += memcmp(&before[i], &SystemPalette[i], 3) != 0;
+    return changed;
 }
 
 HDC CreateCompatibleDC(HDC)
@@ -1334,3 +1351,82 @@ int WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideCount, LPSTR out
         out[i] = wide[i] < 256 ? (char)wide[i] : '?';
     return wideCount;
 }
+
+namespace standin {
+
+std::vector<PALETTEENTRY> StaticSystemPalette()
+{
+    static const BYTE colours[20][3] = {
+        { 0, 0, 0 },       { 128, 0, 0 },     { 0, 128, 0 },     { 128, 128, 0 },   { 0, 0, 128 },
+        { 128, 0, 128 },   { 0, 128, 128 },   { 192, 192, 192 }, { 192, 220, 192 }, { 166, 202, 240 },
+        { 255, 251, 240 }, { 160, 160, 164 }, { 128, 128, 128 }, { 255, 0, 0 },     { 0, 255, 0 },
+        { 255, 255, 0 },   { 0, 0, 255 },     { 255, 0, 255 },   { 0, 255, 255 },   { 255, 255, 255 },
+    };
+    std::vector<PALETTEENTRY> system(256, PALETTEENTRY{ 0, 0, 0, 0 });
+    for (int i = 0; i < 20; ++i) {
+        int slot = i < 10 ? i : 236 + i;
+        system[(size_t)slot] = PALETTEENTRY{ colours[i][0], colours[i][1], colours[i][2], 0 };
+    }
+    return system;
+}
+
+static bool SameColour(const PALETTEENTRY& a, const PALETTEENTRY& b)
+{
+    return a.peRed == b.peRed && a.peGreen == b.peGreen && a.peBlue == b.peBlue;
+}
+
+std::vector<int> RealizeForeground(const std::vector<PALETTEENTRY>& logical)
+{
+    const std::vector<PALETTEENTRY> statics = StaticSystemPalette();
+    std::vector<bool> used(256, false);
+    for (int i = 0; i < 256; ++i)
+        used[(size_t)i] = i < 10 || i >= 246;
+    SystemPalette = statics;
+    std::vector<int> slots(logical.size(), -1);
+    auto collapses = [](const PALETTEENTRY& e) { return (e.peFlags & (PC_NOCOLLAPSE | PC_RESERVED)) == 0; };
+    auto exactMatch = [&](const PALETTEENTRY& e) {
+        for (int s = 0; s < 256; ++s)
+            if (used[(size_t)s] && SameColour(SystemPalette[(size_t)s], e))
+                return s;
+        return -1;
+    };
+    for (size_t i = 0; i < logical.size(); ++i)
+        if (collapses(logical[i]))
+            slots[i] = exactMatch(logical[i]);
+    int nextFree = 10;
+    for (size_t i = 0; i < logical.size(); ++i) {
+        if (slots[i] >= 0)
+            continue;
+        if (collapses(logical[i]) && (slots[i] = exactMatch(logical[i])) >= 0)
+            continue;
+        if (nextFree <= 245) {
+            SystemPalette[(size_t)nextFree] = logical[i];
+            SystemPalette[(size_t)nextFree].peFlags = 0;
+            used[(size_t)nextFree] = true;
+            slots[i] = nextFree++;
+            continue;
+        }
+        long best = -1;
+        for (int s = 0; s < 256; ++s) {
+            if (!used[(size_t)s])
+                continue;
+            long dr = SystemPalette[(size_t)s].peRed - logical[i].peRed;
+            long dg = SystemPalette[(size_t)s].peGreen - logical[i].peGreen;
+            long db = SystemPalette[(size_t)s].peBlue - logical[i].peBlue;
+            long distance = dr * dr + dg * dg + db * db;
+            if (best < 0 || distance < best) {
+                best = distance;
+                slots[i] = s;
+            }
+        }
+    }
+    return slots;
+}
+
+std::vector<int> RealizedSlots(HPALETTE palette)
+{
+    GdiObject* object = Object(palette);
+    return object != NULL ? object->slots : std::vector<int>();
+}
+
+}  // namespace standin

@@ -1,4 +1,7 @@
 // The palette text reader, building the palette, and the palette messages.
+#include <fstream>
+#include <iterator>
+
 #include "launcher_test.h"
 
 using namespace standin;
@@ -78,9 +81,101 @@ TEST_F(Palette, TheShippedTextGivesTheFixedEntries)
         EXPECT_EQ(f.g, e.peGreen) << f.index;
         EXPECT_EQ(f.b, e.peBlue) << f.index;
     }
-    for (const PALETTEENTRY& e : LastPaletteEntries)
-        EXPECT_EQ(PC_NOCOLLAPSE, e.peFlags);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(i >= 10 && i <= 245 ? PC_NOCOLLAPSE : 0, LastPaletteEntries[(size_t)i].peFlags) << i;
     EXPECT_EQ(0, LockedResources);
+}
+
+// An 8-bit bitmap file's colour table and pixel indexes.
+struct IndexedPicture {
+    std::vector<PALETTEENTRY> table;
+    std::vector<BYTE> pixels;
+};
+
+static IndexedPicture ReadIndexedPicture(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto little = [&](size_t at) {
+        return (unsigned)(BYTE)data.at(at) | (unsigned)(BYTE)data.at(at + 1) << 8 |
+               (unsigned)(BYTE)data.at(at + 2) << 16 | (unsigned)(BYTE)data.at(at + 3) << 24;
+    };
+    IndexedPicture picture;
+    unsigned offset = little(10), width = little(18), height = little(22), used = little(46);
+    for (unsigned i = 0; i < (used != 0 ? used : 256); ++i) {
+        size_t at = 54 + 4 * i;
+        picture.table.push_back(PALETTEENTRY{ (BYTE)data.at(at + 2), (BYTE)data.at(at + 1), (BYTE)data.at(at), 0 });
+    }
+    unsigned stride = (width + 3) & ~3u;
+    for (unsigned y = 0; y < height; ++y)
+        for (unsigned x = 0; x < width; ++x)
+            picture.pixels.push_back((BYTE)data.at(offset + y * stride + x));
+    return picture;
+}
+
+static bool SameColour(const PALETTEENTRY& a, const PALETTEENTRY& b)
+{
+    return a.peRed == b.peRed && a.peGreen == b.peGreen && a.peBlue == b.peBlue;
+}
+
+// On a 256-colour display every entry of the launcher's palette realizes to
+// its own colour, and so every pixel of the background and of the buttons,
+// whose colour tables are the palette, shows the colour it was drawn in. The
+// same palette with PC_NOCOLLAPSE on all 256 entries would not.
+TEST_F(Palette, EveryEntryAndPixelShowsItsOwnColourOnAPaletteDisplay)
+{
+    PaletteDisplay = true;
+    BuildFrom(ShippedPaletteText());
+    ASSERT_NE(nullptr, Launcher.AppPalette);
+    std::vector<PALETTEENTRY> logical = LastPaletteEntries;
+    std::vector<int> slots = RealizedSlots(Launcher.AppPalette);
+    ASSERT_EQ(256u, slots.size());
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(i, slots[(size_t)i]) << "entry " << i << " is not an identity entry";
+
+    std::vector<PALETTEENTRY> allNoCollapse = logical;
+    for (PALETTEENTRY& e : allNoCollapse)
+        e.peFlags = PC_NOCOLLAPSE;
+    static const struct {
+        const char* name;
+        bool launchersFlags;
+        int wrongEntries;  // entries that show another colour than their own
+    } layouts[] = { { "the launcher's flags", true, 0 }, { "PC_NOCOLLAPSE everywhere", false, 10 } };
+
+    std::vector<std::string> paths = { SOURCE_DIR "/disc/background.bmp" };
+    for (const char* button : { "cancel", "install", "readme", "run", "uninstall" })
+        for (const char* state : { "normal", "pressed", "highlighted" })
+            paths.push_back(std::string(SOURCE_DIR "/src/resources/buttons/") + button + "_" + state + ".bmp");
+    for (const auto& layout : layouts) {
+        const std::vector<PALETTEENTRY>& entries = layout.launchersFlags ? logical : allNoCollapse;
+        std::vector<int> shown = RealizeForeground(entries);
+        std::vector<bool> right(256);
+        int wrong = 0;
+        for (size_t i = 0; i < 256; ++i) {
+            right[i] = SameColour(SystemPalette[(size_t)shown[i]], entries[i]);
+            wrong += right[i] ? 0 : 1;
+        }
+        EXPECT_EQ(layout.wrongEntries, wrong) << layout.name;
+        long wrongPixels = 0;
+        for (const std::string& path : paths) {
+            IndexedPicture picture = ReadIndexedPicture(path);
+            ASSERT_FALSE(picture.pixels.empty()) << path;
+            for (BYTE index : picture.pixels) {
+                // A blit maps each colour of the picture's table to the
+                // palette entry of that colour, then to its system entry.
+                ASSERT_LT(index, picture.table.size()) << path;
+                size_t entry = 0;
+                while (entry < 256 && !SameColour(entries[entry], picture.table[index]))
+                    ++entry;
+                ASSERT_LT(entry, 256u) << path << ": a colour outside the palette";
+                wrongPixels += right[entry] ? 0 : 1;
+            }
+        }
+        if (layout.launchersFlags)
+            EXPECT_EQ(0, wrongPixels) << layout.name;
+        else
+            EXPECT_GT(wrongPixels, 1000) << layout.name << ": the background uses entries 236 to 245";
+    }
 }
 
 TEST_F(Palette, TextVariationsThatDoNotChangeTheResult)
