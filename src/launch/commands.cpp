@@ -71,7 +71,7 @@ static HANDLE StartThroughShell(const char* commandLine, HWND window)
     execute.lpVerb = "open";
     execute.lpFile = program;
     execute.lpParameters = arguments[0] != '\0' ? arguments : NULL;
-    execute.nShow = SW_SHOWDEFAULT;
+    execute.nShow = SW_SHOWNORMAL;  // the shell passes it on in the program's STARTUPINFO
     if (!shellExecuteEx(&execute))
         return NULL;
     return execute.hProcess;
@@ -90,7 +90,9 @@ int LaunchChild(const char* commandLine, HWND window, int watch)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWDEFAULT;
+    // SW_SHOWDEFAULT is the one show command STARTUPINFO may not carry: it
+    // would tell the started program to use what STARTUPINFO says.
+    startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started = {};
     HANDLE process = NULL;
     DWORD processId = 0;

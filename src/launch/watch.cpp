@@ -40,7 +40,9 @@ static void ChildExitTick(HWND window)
     if (!ChildHasEnded())
         return;
     ReleaseChild();
-    KillTimer(window, Launcher.ChildExitTimer);
+    // A window timer is stopped by its id: SetTimer promises only a non-zero
+    // answer, not that it is the id.
+    KillTimer(window, ChildExitTimerId);
     if (Launcher.InstallLaunched) {
         Launcher.InstallerWaitTicks = 0;
         Launcher.InstallerTimer = SetTimer(window, InstallerTimerId, WatchPeriod, NULL);
@@ -65,7 +67,7 @@ static void InstallerTick(HWND window)
         // after a complete install, instead of waiting out the limit again.
         Launcher.InstallerSeen = 1;
     }
-    KillTimer(window, Launcher.InstallerTimer);
+    KillTimer(window, InstallerTimerId);
     RestoreAfterChild(window);
 }
 

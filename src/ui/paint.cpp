@@ -8,11 +8,13 @@ static const int ButtonHeight = 35;
 // A picture whose headers do not hold is not handed to the system's loader,
 // which would read past the end of a cut-short file; the window then shows
 // black behind the buttons, as without a picture.
-void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath)
+// A picture loaded from a file is loaded with a null instance, as LoadImage
+// asks for a stand-alone bitmap file.
+void LoadBackgroundImage(HINSTANCE, const char* backgroundPath)
 {
     if (backgroundPath[0] == '\0' || !ReadBitmapLayout(backgroundPath, NULL))
         return;
-    Launcher.BackgroundImage = (HBITMAP)LoadImageA(instance, backgroundPath, IMAGE_BITMAP, 0, 0,
+    Launcher.BackgroundImage = (HBITMAP)LoadImageA(NULL, backgroundPath, IMAGE_BITMAP, 0, 0,
                                                    LR_CREATEDIBSECTION | LR_LOADFROMFILE);
 }
 

@@ -98,6 +98,9 @@ struct Timer {
     UINT elapse;
 };
 extern std::vector<Timer> Timers;  // running timers
+// Non-zero: what every SetTimer answers instead of the id (Windows promises
+// only a non-zero value for a window timer); KillTimer still takes the id.
+extern UINT_PTR TimerAnswer;
 bool TimerRunning(UINT_PTR id);
 bool FireTimer(UINT_PTR id);  // sends WM_TIMER to the window's procedure when the timer runs
 

@@ -42,6 +42,7 @@ std::vector<PALETTEENTRY> LastPaletteEntries;
 int LastPaletteVersion;
 std::vector<PaletteCall> PaletteCalls;
 UINT RealizeResult;
+UINT_PTR TimerAnswer;
 bool PaletteDisplay;
 std::vector<PALETTEENTRY> SystemPalette;
 std::vector<Blit> Blits;
@@ -352,6 +353,7 @@ void Reset()
     threadHandles.clear();
     fileHandles.clear();
     fileHandlePaths.clear();
+    TimerAnswer = 0;
     PaletteDisplay = false;
     SystemPalette = StaticSystemPalette();
     Mutexes.clear();
@@ -839,7 +841,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void*)
                                 [&](const Timer& t) { return t.window == window && t.id == id; }),
                  Timers.end());
     Timers.push_back(Timer{ window, id, elapse });
-    return id;
+    return TimerAnswer != 0 ? TimerAnswer : id;
 }
 
 BOOL KillTimer(HWND window, UINT_PTR id)
@@ -854,12 +856,16 @@ BOOL KillTimer(HWND window, UINT_PTR id)
     return FALSE;
 }
 
-HANDLE LoadImageA(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags)
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int, int, UINT flags)
 {
     if (type != IMAGE_BITMAP)
         return NULL;
     if (flags & LR_LOADFROMFILE) {
         Log(std::string("LoadImageA file ") + name + " " + std::to_string(flags));
+        // A stand-alone bitmap file is loaded with a null instance; this
+        // stand-in refuses any other, which Windows leaves undefined.
+        if (instance != NULL)
+            return NULL;
         auto found = files.find(Lower(name));
         if (found == files.end() || !found->second.bitmap)
             return NULL;

@@ -31,7 +31,7 @@ TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
     EXPECT_FALSE(Started[0].inheritHandles);
     EXPECT_EQ((DWORD)NORMAL_PRIORITY_CLASS, Started[0].creationFlags);
     EXPECT_EQ((DWORD)STARTF_USESHOWWINDOW, Started[0].startupFlags);
-    EXPECT_EQ(SW_SHOWDEFAULT, Started[0].showWindow);
+    EXPECT_EQ(SW_SHOWNORMAL, Started[0].showWindow);  // never SW_SHOWDEFAULT in STARTUPINFO
     EXPECT_TRUE(Started[0].environmentNull && Started[0].directoryNull);
     EXPECT_TRUE(Hidden());
     EXPECT_EQ(Normal, Launcher.ButtonStates[Install]);
@@ -280,7 +280,7 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         EXPECT_EQ(c.file, ShellStarts[0].file) << c.value;
         EXPECT_EQ(c.parameters, ShellStarts[0].parameters) << c.value;
         EXPECT_TRUE(ShellStarts[0].mask & SEE_MASK_NOCLOSEPROCESS);
-        EXPECT_EQ(SW_SHOWDEFAULT, ShellStarts[0].show);
+        EXPECT_EQ(SW_SHOWNORMAL, ShellStarts[0].show);
         EXPECT_EQ(1, OpenProcessHandles);  // the shell's process handle, held for the watch
         EXPECT_EQ(0, CountCalls("GetProcAddress GetProcessId"));
         EXPECT_TRUE(Hidden());

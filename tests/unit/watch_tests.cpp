@@ -27,6 +27,34 @@ protected:
     }
 };
 
+// SetTimer promises a non-zero answer, not the id: the timers are stopped by
+// their ids whatever it answered, so that none keeps ticking once the
+// launcher is back.
+TEST_F(Watch, TimersAreStoppedByTheirIdsWhateverSetTimerAnswers)
+{
+    static const UINT_PTR answers[] = { 0, 0x7f00 };  // 0: the id itself
+    for (UINT_PTR answer : answers) {
+        for (bool install : { false, true }) {
+            Reset();
+            Launcher = LauncherState();
+            TimerAnswer = answer;
+            OpenWindow();
+            if (install) {
+                CompleteInstall();
+            } else {
+                Command(ReadMe);
+                EndChild();
+                FireTimer(100);
+            }
+            EXPECT_TRUE(Shown()) << answer << " " << install;
+            EXPECT_TRUE(Timers.empty()) << answer << " " << install;
+            EXPECT_EQ(1, CountCalls("KillTimer 100")) << answer << " " << install;
+            EXPECT_EQ(install ? 1 : 0, CountCalls("KillTimer 101")) << answer << " " << install;
+            EXPECT_EQ(0, CountCalls("KillTimer " + std::to_string(0x7f00))) << answer << " " << install;
+        }
+    }
+}
+
 TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
 {
     OpenWindow();
