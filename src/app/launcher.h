@@ -97,7 +97,8 @@ void RefreshInstalledState();
 HANDLE OpenQuietly(const char* path);
 int OpenForReading(const char* path);
 int IsExistingFile(const char* path);
-int FindProfileValue(const BYTE* bytes, DWORD size, const char* section, const char* key, char* value,
+const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSize);
+int FindProfileValue(const BYTE* text, DWORD size, const char* section, const char* key, char* value,
                      int valueSize);
 DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
 

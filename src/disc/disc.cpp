@@ -92,9 +92,10 @@ int FindDiscDrive()
     return 0;
 }
 
-// The disc's autorun.inf, read once at start-up. Zero-filled memory, so it
-// takes no room in the file.
-static BYTE AutorunText[ProfileTextLimit];
+// The disc's autorun.inf, read once at start-up, and room for its ANSI form
+// when it is UTF-16. Zero-filled memory, so they take no room in the file.
+static BYTE AutorunFile[ProfileTextLimit];
+static BYTE AutorunAnsi[ProfileTextLimit];
 
 // Reads the disc's autorun.inf: the Uninstall and App Paths key paths into
 // the state, the background picture's path into backgroundPath (PathSize
@@ -106,15 +107,16 @@ void LoadDiscConfig(char* backgroundPath)
     char iniPath[PathSize];
     char value[PathSize];
     FormatText(iniPath, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive);
-    DWORD size = ReadFileStart(iniPath, AutorunText, ProfileTextLimit);
+    DWORD size = ReadFileStart(iniPath, AutorunFile, ProfileTextLimit);
+    const BYTE* text = ProfileAnsiText(AutorunFile, &size, AutorunAnsi, ProfileTextLimit);
 
-    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "uninstkey", value, PathSize);
+    FindProfileValue(text, size, AUTORUN_SECTION, "uninstkey", value, PathSize);
     FormatText(Launcher.UninstallKey, PathSize, UNINSTALL_KEY_FORMAT, value);
 
-    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "instkey", value, PathSize);
+    FindProfileValue(text, size, AUTORUN_SECTION, "instkey", value, PathSize);
     FormatText(Launcher.AppPathsKey, PathSize, APP_PATHS_KEY_FORMAT, value);
 
-    FindProfileValue(AutorunText, size, AUTORUN_SECTION, "bitmap", value, PathSize);
+    FindProfileValue(text, size, AUTORUN_SECTION, "bitmap", value, PathSize);
     FormatText(backgroundPath, PathSize, "%c:\\%s", Launcher.DiscDrive, value);
 
     RefreshInstalledState();

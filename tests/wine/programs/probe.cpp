@@ -262,14 +262,15 @@ int main(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "reader") == 0 && argc == 5) {
-        static BYTE text[ProfileTextLimit];
+        static BYTE bytes[ProfileTextLimit], ansi[ProfileTextLimit];
         char value[PathSize];
         HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         DWORD size = 0;
         if (file != INVALID_HANDLE_VALUE) {
-            ReadFile(file, text, sizeof text, &size, NULL);
+            ReadFile(file, bytes, sizeof bytes, &size, NULL);
             CloseHandle(file);
         }
+        const BYTE* text = ProfileAnsiText(bytes, &size, ansi, sizeof ansi);
         int found = FindProfileValue(text, size, argv[3], argv[4], value, PathSize);
         printf("[%s]\n", found ? value : "(default)");
         return 0;
