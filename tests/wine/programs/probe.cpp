@@ -31,7 +31,8 @@ static int Usage()
             "probe usage CLASS TITLE|-                (GDI and USER objects, private bytes of its process)\n"
             "probe soak CLASS TITLE MOVES X1 X2 Y     (pointer moves between two points, palette messages)\n"
             "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
-            "probe hover X Y RRGGBB OFFX OFFY RRGGBB COUNT (milliseconds from pointer move to picture)\n");
+            "probe hover X Y RRGGBB OFFX OFFY RRGGBB COUNT (milliseconds from pointer move to picture)\n"
+            "probe start-idle PROGRAM CLASS TITLE|-   (starts it; ms to its window visible and to input idle)\n");
     return 2;
 }
 
@@ -188,6 +189,45 @@ static int HoverLatency(int x, int y, COLORREF on, int offX, int offY, COLORREF 
     return 0;
 }
 
+// Starts a program with CreateProcessA and times, by the performance counter
+// from just before the call, its window of that class becoming visible and
+// WaitForInputIdle answering that it waits for input; then closes it.
+// Prints both in milliseconds.
+static int StartIdle(const char* program, const char* className, const char* title)
+{
+    char commandLine[MAX_PATH + 3];
+    snprintf(commandLine, sizeof commandLine, "\"%s\"", program);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER frequency, started, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 1;
+    double visible = -1, idle = -1;
+    HWND window = NULL;
+    DWORD limit = GetTickCount() + 30000;
+    while ((visible < 0 || idle < 0) && (LONG)(GetTickCount() - limit) < 0) {
+        if (visible < 0 && (window = Find(className, title)) != NULL && IsWindowVisible(window)) {
+            QueryPerformanceCounter(&now);
+            visible = (double)(now.QuadPart - started.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+        }
+        if (idle < 0 && WaitForInputIdle(process.hProcess, 0) == 0) {
+            QueryPerformanceCounter(&now);
+            idle = (double)(now.QuadPart - started.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+        }
+        Sleep(0);
+    }
+    printf("%.2f %.2f\n", visible, idle);
+    if (window != NULL)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, 15000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return visible >= 0 && idle >= 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2)
@@ -261,6 +301,8 @@ int main(int argc, char** argv)
         printf("[%s]\n", value);
         return 0;
     }
+    if (strcmp(verb, "start-idle") == 0 && argc == 5)
+        return StartIdle(argv[2], argv[3], argv[4]);
     if (strcmp(verb, "reader") == 0 && argc == 5) {
         static BYTE bytes[ProfileTextLimit], ansi[ProfileTextLimit];
         char value[PathSize];
