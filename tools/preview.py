@@ -14,8 +14,8 @@ closed. Without one, it runs on Xvfb and a contact sheet is written
 before the companion is installed, the layout once it is (its App Paths
 entry, named by the disc's own instkey, is made in the preview's prefix),
 Read Me under the pointer, and the first picture as a 256-colour display
-shows a picture that is not on the palette (each colour the nearest of the
-launcher's palette).
+shows it: each colour the nearest of the launcher's palette, shown through
+the system palette as Windows realizes the launcher's palette there.
 """
 import argparse
 import os
@@ -58,9 +58,51 @@ def shown_client(bench, hover=None):
     return picture
 
 
+# The twenty colours a 256-colour display keeps fixed in its system palette,
+# entries 0 to 9 and 246 to 255.
+STATIC_COLOURS = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+                  (192, 192, 192), (192, 220, 192), (166, 202, 240), (255, 251, 240), (160, 160, 164),
+                  (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255), (255, 0, 255),
+                  (0, 255, 255), (255, 255, 255)]
+
+
+def realized_colours(entries):
+    """The colour each entry of the launcher's palette shows on a 256-colour
+    display, realized in the foreground as Windows documents it: the
+    launcher's static entries (0 to 9 and 246 to 255, no flag) are matched
+    exactly to the system's static colours where they equal one; then, in
+    order, the others (PC_NOCOLLAPSE) and any static entry left unmatched take
+    the 236 free system entries; an entry that finds none shows the nearest
+    colour already there."""
+    system = {i: STATIC_COLOURS[i] for i in range(10)}
+    system.update({246 + i: STATIC_COLOURS[10 + i] for i in range(10)})
+    collapses = lambda i: i < 10 or i >= 246
+    shown = [None] * len(entries)
+    for i, colour in enumerate(entries):
+        if collapses(i) and colour in system.values():
+            shown[i] = colour
+    free = iter(range(10, 246))
+    for i, colour in enumerate(entries):
+        if shown[i] is not None:
+            continue
+        if collapses(i) and colour in system.values():
+            shown[i] = colour
+            continue
+        slot = next(free, None)
+        if slot is not None:
+            system[slot] = colour
+            shown[i] = colour
+        else:
+            shown[i] = min(system.values(), key=lambda c: sum((a - b) ** 2 for a, b in zip(c, colour)))
+    return shown
+
+
 def on_palette(picture):
-    """Each colour the nearest of the launcher's palette."""
-    return nearest(picture.convert("RGB"), launcher_palette()).convert("RGB")
+    """The picture as a 256-colour display shows it."""
+    entries = launcher_palette()
+    mapped = nearest(picture.convert("RGB"), entries)
+    mapped.putpalette([c for colour in realized_colours(entries) for c in colour])
+    return mapped.convert("RGB")
 
 
 def sheet(panels):
