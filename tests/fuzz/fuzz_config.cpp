@@ -1,4 +1,4 @@
-// Fuzzes the disc's autorun.inf through the profile reader into the two key
+// Fuzzes the disc's autorun.inf (ANSI or UTF-16) through the launcher's reader into the two key
 // paths and the background path: every result is terminated inside its
 // buffer, is either refused (empty) or exactly the prefix and the value, and
 // a refused App Paths key is never opened.
