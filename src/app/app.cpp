@@ -104,6 +104,8 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return HandleMouseMove(window, lParam);
     case WM_LBUTTONDOWN:
         return HandleLeftButtonDown(window, lParam);
+    case WM_KEYDOWN:
+        return HandleKey(window, wParam, lParam);
     case WM_QUERYNEWPALETTE:
     case WM_PALETTECHANGED:
         return HandlePaletteMessage(window, message, wParam);
@@ -119,13 +121,27 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
 void HideMainWindow()
 {
     MoveWindow(Launcher.MainWindow, -1, -1, 0, 0, TRUE);
+    Launcher.Hidden = 1;
 }
 
-// Back to the centre at full size; the repaint flag repaints it whole.
+// Back to the centre at full size; the repaint flag repaints it whole. A
+// window minimised while hidden (its taskbar button stays) is restored
+// first, or the move would only place its icon. MoveWindow neither raises
+// nor activates: the window is raised and asks for the foreground, which
+// also brings WM_QUERYNEWPALETTE; where the system refuses (Windows 98 and
+// later, while the user works in another program) the taskbar button
+// flashes instead.
 void RestoreMainWindow()
 {
-    MoveWindow(Launcher.MainWindow,
+    HWND window = Launcher.MainWindow;
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    MoveWindow(window,
                Launcher.ScreenCentre.x - WindowWidth / 2,
                Launcher.ScreenCentre.y - WindowHeight / 2,
                WindowWidth, WindowHeight, TRUE);
+    Launcher.Hidden = 0;
+    BringWindowToTop(window);
+    if (!SetForegroundWindow(window))
+        FlashWindow(window, TRUE);
 }

@@ -30,6 +30,7 @@ struct LauncherState {
     HINSTANCE Instance;
     ScreenPoint ScreenCentre;
     HWND MainWindow;
+    int Hidden;  // moved out of sight while a started program runs
 
     char DiscDrive;  // the disc's drive letter as the drive list spells it
 
@@ -102,6 +103,7 @@ void LoadButtonImages(HINSTANCE instance);
 int PointInRect(int x, int y, const RECT* rect);
 LRESULT HandleMouseMove(HWND window, LPARAM lParam);
 LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam);
+LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags);
 const ButtonSlot* CurrentLayout(int* count);
 void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
 void PaintButtons(HDC dc);
