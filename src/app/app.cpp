@@ -106,6 +106,9 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return HandleLeftButtonDown(window, lParam);
     case WM_KEYDOWN:
         return HandleKey(window, wParam, lParam);
+    case WM_DEVICECHANGE:
+        HandleDeviceChange(window, wParam, lParam);
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYNEWPALETTE:
     case WM_PALETTECHANGED:
         return HandlePaletteMessage(window, message, wParam);
@@ -144,4 +147,22 @@ void RestoreMainWindow()
     BringWindowToTop(window);
     if (!SetForegroundWindow(window))
         FlashWindow(window, TRUE);
+}
+
+// Windows (95 too) tells every top-level window when a drive's medium has
+// gone: DBT_DEVICEREMOVECOMPLETE, with a header whose size and type say
+// whether a volume's unit mask (bit 0 for A:) follows it. When that holds
+// the disc's drive, a shown launcher ends as after Cancel: its buttons
+// would start whatever the next disc there holds. A hidden one goes on
+// waiting and looks for the marker when the wait ends.
+LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
+{
+    const DEV_BROADCAST_HDR* header = (const DEV_BROADCAST_HDR*)data;
+    if (event != DBT_DEVICEREMOVECOMPLETE || header == NULL || Launcher.Hidden ||
+        header->dbch_size < sizeof(DEV_BROADCAST_HDR) + sizeof(DWORD) || header->dbch_devicetype != DBT_DEVTYP_VOLUME)
+        return 0;
+    DWORD drive = (DWORD)((Launcher.DiscDrive | 0x20) - 'a');
+    if (drive < 26 && (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
+        DestroyWindow(window);
+    return 0;
 }

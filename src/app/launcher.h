@@ -88,6 +88,7 @@ int SplitCommandLine(const char* commandLine, char* program, char* arguments);
 
 // disc
 int FindDiscDrive();
+int DiscHoldsMarker();
 void LoadDiscConfig(char* backgroundPath);
 void RefreshInstalledState();
 HANDLE OpenQuietly(const char* path);
@@ -104,6 +105,7 @@ int PointInRect(int x, int y, const RECT* rect);
 LRESULT HandleMouseMove(HWND window, LPARAM lParam);
 LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam);
 LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags);
+LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data);
 const ButtonSlot* CurrentLayout(int* count);
 void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
 void PaintButtons(HDC dc);

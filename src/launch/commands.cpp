@@ -232,6 +232,10 @@ static void ReadMeCommand(HWND window)
 
 LRESULT HandleCommand(HWND window, WPARAM code)
 {
+    // Install and Read Me start nothing from a drive that no longer holds
+    // the marker: the launcher ends, as when the disc's removal is reported.
+    if ((code == Install || code == ReadMe) && Launcher.DiscDrive != 0 && !DiscHoldsMarker())
+        code = Cancel;
     switch (code) {
     case Install:
         if (Launcher.DiscDrive != 0)

@@ -372,7 +372,8 @@ TEST_F(Commands, ProbesAreQuietAndProgramsInheritTheCallersErrorMode)
     ASSERT_FALSE(Probes.empty());
     for (const Probe& probe : Probes)
         EXPECT_EQ(quiet, probe.errorMode) << probe.path;
-    EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
+    // At start-up, before Read Me starts anything, and when the launcher comes back.
+    EXPECT_EQ(3, (int)std::count_if(Probes.begin(), Probes.end(),
                                     [](const Probe& p) { return p.path == "E:\\kelvando.id"; }));
     EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
                                     [](const Probe& p) { return p.path == "E:\\readme.txt"; }));
@@ -449,4 +450,94 @@ TEST_F(Commands, TheShellIsGivenTheProgramTheCommandLineNames)
     EXPECT_EQ(1, SplitAtExistingProgram(longName.c_str(), program, arguments));
     EXPECT_EQ(longName, program);
     EXPECT_EQ(0, CountCalls("GetFileAttributesA"));
+}
+
+// What WM_DEVICECHANGE reports, against a launcher shown or hidden with its
+// disc on E: (bit 4 of the unit mask).
+static const struct {
+    const char* name;
+    WPARAM event;
+    DWORD type, size, mask;
+    bool hidden, noData;
+    bool ends;
+} DeviceMessages[] = {
+    { "the disc's medium gone", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, true },
+    { "among other drives", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 0x2000019u, false, false, true },
+    { "just long enough for the mask", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 16, 1u << 4, false, false, true },
+    { "another drive", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 3, false, false, false },
+    { "no drive", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 0, false, false, false },
+    { "not a volume", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, 20, 1u << 4, false, false, false },
+    { "not a removal", DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, false },
+    { "only asking", DBT_DEVICEQUERYREMOVE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, false },
+    { "too short to hold the mask", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 15, 1u << 4, false, false, false },
+    { "no structure", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, true, false },
+    { "hidden: goes on waiting", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, true, false, false },
+};
+
+TEST_F(Commands, TheDiscsRemovalEndsAShownLauncherOnly)
+{
+    for (const auto& c : DeviceMessages) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        if (c.hidden)
+            Command(ReadMe);
+        DEV_BROADCAST_VOLUME volume = { c.size, c.type, 0, c.mask, 0 };
+        Send(WM_DEVICECHANGE, c.event, c.noData ? 0 : (LPARAM)&volume);
+        EXPECT_EQ(c.ends, !IsWindow(Launcher.MainWindow)) << c.name;
+        EXPECT_EQ(c.ends, QuitPosted) << c.name;
+        EXPECT_EQ(c.hidden ? 1u : 0u, Started.size()) << c.name;
+    }
+    // The letter's case as the drive list spells it makes no difference.
+    Reset();
+    Launcher = LauncherState();
+    OpenWindow();
+    Launcher.DiscDrive = 'e';
+    DEV_BROADCAST_VOLUME volume = { 20, DBT_DEVTYP_VOLUME, 0, 1u << 4, 0 };
+    Send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, (LPARAM)&volume);
+    EXPECT_FALSE(IsWindow(Launcher.MainWindow));
+}
+
+// Another disc in the drive (a setup.exe, no marker): Install and Read Me
+// start nothing and end the launcher; a hidden launcher ends instead of
+// coming back when its program ends.
+TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
+{
+    static const struct {
+        int code;
+        bool whileHidden;  // the disc is swapped while Read Me's Notepad runs
+    } cases[] = { { Install, false }, { ReadMe, false }, { ReadMe, true }, { Uninstall, true } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        if (c.whileHidden) {
+            Command(c.code);
+            ASSERT_EQ(1u, Started.size()) << c.code;
+        }
+        RemoveFile("E:\\kelvando.id");
+        if (c.whileHidden) {
+            Processes[Launcher.ChildProcessId].running = false;
+            FireTimer(100);
+            EXPECT_EQ(0, CountCalls("MoveWindow 192")) << c.code << ": did not come back";
+        } else {
+            Command(c.code);
+            EXPECT_TRUE(Started.empty()) << c.code;
+            EXPECT_TRUE(Moves.empty()) << c.code;
+        }
+        EXPECT_FALSE(IsWindow(Launcher.MainWindow)) << c.code;
+        EXPECT_TRUE(QuitPosted) << c.code;
+        EXPECT_EQ(0, OpenProcessHandles) << c.code;
+    }
+    // With the marker back in time, the launcher comes back as before.
+    Reset();
+    Launcher = LauncherState();
+    OpenWindow();
+    Command(ReadMe);
+    RemoveFile("E:\\kelvando.id");
+    AddFile("E:\\kelvando.id");
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    EXPECT_TRUE(CameBack());
 }
