@@ -133,7 +133,7 @@ int ReadBitmapLayout(const char* path, BitmapLayout* layout);
 
 // launch
 LRESULT HandleCommand(HWND window, WPARAM code);
-int LaunchChild(const char* commandLine, HWND window, int watch);
+int LaunchChild(const char* commandLine, HWND window, int watch, const char* directory = NULL);
 int SplitAtExistingProgram(const char* commandLine, char* program, char* arguments);
 LRESULT HandleTimer(HWND window, WPARAM timerId);
 void RestoreAfterChild(HWND window);

@@ -76,14 +76,17 @@ static const struct {
     const char* windowsDirectory;
     const char* settings;  // orvik.ini contents, or null for none
     const char* commandLine;
+    const char* directory;  // the companion's current directory; "" for the launcher's own
 } RunCases[] = {
-    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"" },
-    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"" },
-    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"" },
-    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"" },
+    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"", "C:\\KIT\\" },
+    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"", "C:\\KIT" },
+    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"", "" },
+    { "an empty folder", "C:\\WINDOWS", "[INSTALL]\r\nDIR=\r\n", "\"orvik.exe\"", "" },
+    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"",
+      "D:\\Apps\\Orvik\\" },
     // Quoted, a blank in the folder cannot make CreateProcess try C:\Program.exe.
     { "a folder with blanks", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\Program Files\\Orvik\\\r\n",
-      "\"C:\\Program Files\\Orvik\\orvik.exe\"" },
+      "\"C:\\Program Files\\Orvik\\orvik.exe\"", "C:\\Program Files\\Orvik\\" },
 };
 
 TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
@@ -99,6 +102,8 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
         Command(::Run);
         ASSERT_EQ(1u, Started.size()) << c.name;
         EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_EQ(c.directory, Started[0].directory) << c.name;
+        EXPECT_EQ(c.directory[0] == '\0', Started[0].directoryNull) << c.name;
         EXPECT_EQ(1, CountCalls(std::string("GetPrivateProfileStringA INSTALL|DIR|") + c.windowsDirectory +
                                 "\\orvik.ini"))
             << c.name;
@@ -540,4 +545,86 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
     Processes[Launcher.ChildProcessId].running = false;
     FireTimer(100);
     EXPECT_TRUE(CameBack());
+}
+
+// Notepad by its full path on NT-shaped and 9x-shaped systems, and by the
+// program search where neither folder has it.
+static const struct {
+    const char* name;
+    const char* systemDirectory;  // "" when GetSystemDirectoryA fails
+    const char* windowsDirectory;
+    const char* notepads;  // where notepad.exe is, separated by |
+    const char* commandLine;
+} NotepadPlaces[] = {
+    { "NT: the system directory's", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "C:\\WINDOWS\\system32|C:\\WINDOWS",
+      "\"C:\\WINDOWS\\system32\\notepad.exe\" E:\\readme.txt" },
+    { "9x: the Windows directory's", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS", "C:\\WINDOWS",
+      "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
+    { "quoted for a folder with blanks", "D:\\My Windows\\system32", "D:\\My Windows", "D:\\My Windows\\system32",
+      "\"D:\\My Windows\\system32\\notepad.exe\" E:\\readme.txt" },
+    { "no system directory", "", "C:\\WINDOWS", "C:\\WINDOWS", "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
+    { "in neither: the program search", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "", "notepad E:\\readme.txt" },
+    { "a folder named notepad.exe is not it", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "", "notepad E:\\readme.txt" },
+};
+
+TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
+{
+    for (const auto& c : NotepadPlaces) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SystemDirectory = c.systemDirectory;
+        WindowsDirectory = c.windowsDirectory;
+        std::string places = c.notepads;
+        if (places.empty())
+            AddDirectory(std::string(c.systemDirectory) + "\\notepad.exe");
+        for (size_t at = 0; at < places.size(); at = places.find('|', at) + 1) {
+            AddFile(places.substr(at, places.find('|', at) - at) + "\\notepad.exe");
+            if (places.find('|', at) == std::string::npos)
+                break;
+        }
+        Command(ReadMe);
+        ASSERT_EQ(1u, Started.size()) << c.name;
+        EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_TRUE(Hidden()) << c.name;
+    }
+}
+
+// shell32 from the system directory by its full path; no system directory,
+// no shell, and the launcher comes back.
+TEST_F(Commands, Shell32IsLoadedFromTheSystemDirectory)
+{
+    static const struct {
+        const char* systemDirectory;
+        const char* load;  // null: nothing loaded
+    } cases[] = { { "C:\\WINDOWS\\system32", "LoadLibraryA C:\\WINDOWS\\system32\\shell32.dll" },
+                  { "C:\\WINDOWS\\SYSTEM", "LoadLibraryA C:\\WINDOWS\\SYSTEM\\shell32.dll" },
+                  { "", nullptr } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SystemDirectory = c.systemDirectory;
+        NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Install);
+        EXPECT_EQ(0, CountCalls("LoadLibraryA shell32.dll")) << c.systemDirectory;
+        if (c.load == nullptr) {
+            EXPECT_EQ(0, CountCalls("LoadLibraryA")) << c.systemDirectory;
+            EXPECT_TRUE(CameBack()) << c.systemDirectory;
+            continue;
+        }
+        EXPECT_EQ(1, CountCalls(c.load)) << c.systemDirectory;
+        ASSERT_EQ(1u, ShellStarts.size()) << c.systemDirectory;
+    }
+}
+
+// The companion started through the shell gets its folder too.
+TEST_F(Commands, RunThroughTheShellStartsInTheRecordedFolder)
+{
+    OpenWindow();
+    AddFile("C:\\WINDOWS\\orvik.ini", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n");
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    Command(::Run);
+    ASSERT_EQ(1u, ShellStarts.size());
+    EXPECT_EQ("C:\\KIT\\", ShellStarts[0].directory);
 }
