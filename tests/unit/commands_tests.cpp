@@ -526,16 +526,6 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
         EXPECT_TRUE(QuitPosted) << c.code;
         EXPECT_EQ(0, OpenProcessHandles) << c.code;
     }
-    // With the marker back in time, the launcher comes back as before.
-    Reset();
-    Launcher = LauncherState();
-    OpenWindow();
-    Command(ReadMe);
-    RemoveFile("E:\\kelvando.id");
-    AddFile("E:\\kelvando.id");
-    Processes[Launcher.ChildProcessId].running = false;
-    FireTimer(100);
-    EXPECT_TRUE(CameBack());
 }
 
 // Notepad by its full path on NT-shaped and 9x-shaped systems, and by the

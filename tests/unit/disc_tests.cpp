@@ -38,8 +38,6 @@ static const struct {
       "C:\\autorun.exe", 1 },
     { "own path without a drive letter: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd',
       "\\\\server\\disc\\autorun.exe", 1 },
-    { "no own path: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd', "", 1 },
-    { "own drive not in the list", { "a:\\", "c:\\", "d:\\" }, "D", "D", 1, 'd', "f:\\autorun.exe", 1 },
     { "own drive in the first place is never examined", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, 'd',
       "e:\\autorun.exe", 1 },
     { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, 'e', "b:\\autorun.exe", 1 },
