@@ -10,6 +10,7 @@
 #endif
 #include <windows.h>
 #include <shellapi.h>
+#include <dbt.h>
 // Vista's answer to CreateProcess for a program that needs elevation; older
 // headers may lack it.
 #ifndef ERROR_ELEVATION_REQUIRED

@@ -116,6 +116,11 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return HandleMouseMove(window, lParam);
     case WM_LBUTTONDOWN:
         return HandleLeftButtonDown(window, lParam);
+    case WM_KEYDOWN:
+        return HandleKey(window, wParam, lParam);
+    case WM_DEVICECHANGE:
+        HandleDeviceChange(window, wParam, lParam);
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYNEWPALETTE:
     case WM_PALETTECHANGED:
         return HandlePaletteMessage(window, message, wParam);
@@ -131,13 +136,45 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
 void HideMainWindow()
 {
     MoveWindow(Launcher.MainWindow, -1, -1, 0, 0, TRUE);
+    Launcher.Hidden = 1;
 }
 
-// Back to the centre at full size; the repaint flag repaints it whole.
+// Back to the centre at full size; the repaint flag repaints it whole. A
+// window minimised while hidden (its taskbar button stays) is restored
+// first, or the move would only place its icon. MoveWindow neither raises
+// nor activates: the window is raised and asks for the foreground, which
+// also brings WM_QUERYNEWPALETTE; where the system refuses (Windows 98 and
+// later, while the user works in another program) the taskbar button
+// flashes instead.
 void RestoreMainWindow()
 {
-    MoveWindow(Launcher.MainWindow,
+    HWND window = Launcher.MainWindow;
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    MoveWindow(window,
                Launcher.ScreenCentre.x - WindowWidth / 2,
                Launcher.ScreenCentre.y - WindowHeight / 2,
                WindowWidth, WindowHeight, TRUE);
+    Launcher.Hidden = 0;
+    BringWindowToTop(window);
+    if (!SetForegroundWindow(window))
+        FlashWindow(window, TRUE);
+}
+
+// Windows (95 too) tells every top-level window when a drive's medium has
+// gone: DBT_DEVICEREMOVECOMPLETE, with a header whose size and type say
+// whether a volume's unit mask (bit 0 for A:) follows it. When that holds
+// the disc's drive, a shown launcher ends as after Cancel: its buttons
+// would start whatever the next disc there holds. A hidden one goes on
+// waiting and looks for the marker when the wait ends.
+LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
+{
+    const DEV_BROADCAST_HDR* header = (const DEV_BROADCAST_HDR*)data;
+    if (event != DBT_DEVICEREMOVECOMPLETE || header == NULL || Launcher.Hidden ||
+        header->dbch_size < sizeof(DEV_BROADCAST_HDR) + sizeof(DWORD) || header->dbch_devicetype != DBT_DEVTYP_VOLUME)
+        return 0;
+    DWORD drive = (DWORD)((Launcher.DiscDrive | 0x20) - 'a');
+    if (drive < 26 && (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
+        DestroyWindow(window);
+    return 0;
 }

@@ -35,6 +35,7 @@ struct LauncherState {
     HANDLE RunningMutex;  // held for the whole run: one launcher at a time
     ScreenPoint ScreenCentre;
     HWND MainWindow;
+    int Hidden;  // moved out of sight while a started program runs
 
     char DiscDrive;  // the disc's drive letter as the drive list spells it
 
@@ -92,6 +93,7 @@ int SplitCommandLine(const char* commandLine, char* program, char* arguments);
 
 // disc
 int FindDiscDrive();
+int DiscHoldsMarker();
 void LoadDiscConfig(char* backgroundPath);
 void RefreshInstalledState();
 HANDLE OpenQuietly(const char* path);
@@ -111,6 +113,8 @@ void LoadButtonImages(HINSTANCE instance);
 int PointInRect(int x, int y, const RECT* rect);
 LRESULT HandleMouseMove(HWND window, LPARAM lParam);
 LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam);
+LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags);
+LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data);
 const ButtonSlot* CurrentLayout(int* count);
 void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
 void PaintButtons(HDC dc);
@@ -138,7 +142,7 @@ int ReadBitmapLayout(const char* path, BitmapLayout* layout);
 
 // launch
 LRESULT HandleCommand(HWND window, WPARAM code);
-int LaunchChild(const char* commandLine, HWND window, int watch);
+int LaunchChild(const char* commandLine, HWND window, int watch, const char* directory = NULL);
 int SplitAtExistingProgram(const char* commandLine, char* program, char* arguments);
 LRESULT HandleTimer(HWND window, WPARAM timerId);
 void RestoreAfterChild(HWND window);

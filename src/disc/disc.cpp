@@ -56,12 +56,33 @@ int IsExistingFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-int FindDiscDrive()
+// Returns 1 when the root of the drive with that letter holds the marker.
+static int HoldsMarker(char letter)
 {
     char marker[sizeof MarkerTemplate];
     for (unsigned i = 0; i < sizeof MarkerTemplate; ++i)
         marker[i] = MarkerTemplate[i];
+    marker[0] = letter;
+    return OpenForReading(marker);
+}
 
+int DiscHoldsMarker()
+{
+    return HoldsMarker(Launcher.DiscDrive);
+}
+
+// A CD-ROM drive holding the marker is the disc; DiscDrive is set to the
+// letter tried either way.
+static int IsDisc(const char* root)
+{
+    if (GetDriveTypeA(root) != DRIVE_CDROM)
+        return 0;
+    Launcher.DiscDrive = root[0];
+    return HoldsMarker(root[0]);
+}
+
+int FindDiscDrive()
+{
     // Zeroed first, and a failed or too-long answer counts as no disc, so the
     // walk below always ends inside the buffer at an empty string.
     char drives[DriveListSize] = {};
@@ -69,25 +90,36 @@ int FindDiscDrive()
     if (length == 0 || length > DriveListSize - 1)
         return 0;
 
+    // The drive the launcher itself was started from, in lower case, or 0
+    // when its path does not begin with a drive letter (a share, say). Only
+    // the first two characters are read: XP leaves a path cut to the
+    // buffer unterminated.
+    char own[PathSize];
+    char ownLetter = 0;
+    if (GetModuleFileNameA(NULL, own, PathSize) >= 2 && own[1] == ':')
+        ownLetter = (char)(own[0] | 0x20);
+
     // The first root (taken to be the floppy a:\) is always skipped, and a
     // second floppy spelt "b:\" too.
-    UINT offset = 4;
+    UINT first = 4;
     if (drives[4] == 'b')
-        offset = 8;
+        first = 8;
 
-    while (offset < DriveListSize && drives[offset] != '\0') {
-        const char* root = &drives[offset];
-        int found = 0;
-        if (GetDriveTypeA(root) == DRIVE_CDROM) {
-            Launcher.DiscDrive = root[0];
-            marker[0] = root[0];
-            found = OpenForReading(marker);
-        }
-        while (offset < DriveListSize && drives[offset] != '\0')
+    // The first pass looks at the launcher's own drive alone: when that is
+    // the disc, no other drive is touched (a second optical drive with a
+    // disc in it would spin up for a second or more). Otherwise the second
+    // pass walks every root in the list's order.
+    for (int pass = ownLetter != 0 ? 0 : 1; pass < 2; ++pass) {
+        UINT offset = first;
+        while (offset < DriveListSize && drives[offset] != '\0') {
+            const char* root = &drives[offset];
+            int found = (pass == 1 || (root[0] | 0x20) == ownLetter) && IsDisc(root);
+            while (offset < DriveListSize && drives[offset] != '\0')
+                ++offset;
             ++offset;
-        ++offset;
-        if (found)
-            return 1;
+            if (found)
+                return 1;
+        }
     }
     return 0;
 }

@@ -4,11 +4,23 @@
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
 
+// path = the system directory (windows 0) or the Windows directory
+// (windows 1), a backslash and name; 1 when it fits.
+static int InSystemFolder(int windows, const char* name, char* path)
+{
+    char folder[PathSize];
+    UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
+    return length != 0 && length < (UINT)PathSize && FormatText(path, PathSize, "%s\\%s", folder, name);
+}
+
 // shell32 is loaded only when a program needs elevation: it is a large
 // library, and the launcher's start-up does without it. It stays loaded.
+// By its full path: a bare name would be looked for in the launcher's own
+// folder first.
 static ShellExecuteExFunction FindShellExecuteEx()
 {
-    HMODULE shell = LoadLibraryA("shell32.dll");
+    char path[PathSize];
+    HMODULE shell = InSystemFolder(0, "shell32.dll", path) ? LoadLibraryA(path) : NULL;
     FARPROC found = shell != NULL ? GetProcAddress(shell, "ShellExecuteExA") : NULL;
     return found != NULL ? (ShellExecuteExFunction)(void*)found : NULL;
 }
@@ -57,7 +69,7 @@ int SplitAtExistingProgram(const char* commandLine, char* program, char* argumen
 // by CreateProcess on Vista and later with ERROR_ELEVATION_REQUIRED; the shell
 // starts them after asking the user for consent. Returns the new process's
 // handle, or null when nothing started (declined or failed).
-static HANDLE StartThroughShell(const char* commandLine, HWND window)
+static HANDLE StartThroughShell(const char* commandLine, HWND window, const char* directory)
 {
     char program[CommandLineSize];
     char arguments[CommandLineSize];
@@ -71,6 +83,7 @@ static HANDLE StartThroughShell(const char* commandLine, HWND window)
     execute.lpVerb = "open";
     execute.lpFile = program;
     execute.lpParameters = arguments[0] != '\0' ? arguments : NULL;
+    execute.lpDirectory = directory;
     execute.nShow = SW_SHOWNORMAL;  // the shell passes it on in the program's STARTUPINFO
     if (!shellExecuteEx(&execute))
         return NULL;
@@ -80,9 +93,12 @@ static HANDLE StartThroughShell(const char* commandLine, HWND window)
 // Starts a program from its command line; with watch set, also starts the
 // timer that watches for its end and keeps the process handle to watch it
 // by (a process id could be taken by another program once this one ends).
+// A directory other than null or "" is the program's current directory.
 // Returns 1 when the program started, and with watch set, is watched.
-int LaunchChild(const char* commandLine, HWND window, int watch)
+int LaunchChild(const char* commandLine, HWND window, int watch, const char* directory)
 {
+    if (directory != NULL && directory[0] == '\0')
+        directory = NULL;
     char writable[CommandLineSize];  // CreateProcessA may write into the command line
     if (!FormatText(writable, CommandLineSize, "%s", commandLine))
         return 0;
@@ -96,12 +112,13 @@ int LaunchChild(const char* commandLine, HWND window, int watch)
     PROCESS_INFORMATION started = {};
     HANDLE process = NULL;
     DWORD processId = 0;
-    if (CreateProcessA(NULL, writable, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL, &startup, &started)) {
+    if (CreateProcessA(NULL, writable, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, directory, &startup,
+                       &started)) {
         process = started.hProcess;
         processId = started.dwProcessId;
         CloseHandle(started.hThread);
     } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
-        process = StartThroughShell(commandLine, window);
+        process = StartThroughShell(commandLine, window, directory);
     }
     if (process == NULL)
         return 0;
@@ -201,7 +218,9 @@ static void UninstallCommand(HWND window)
 }
 
 // Starts the companion from the folder its settings file records (used as
-// stored: it ends with a backslash), then ends the launcher.
+// stored: it ends with a backslash), in that folder as a shortcut would, so
+// that it finds its own files and keeps no hold on the disc; then ends the
+// launcher.
 static void RunCommand(HWND window)
 {
     char windowsDirectory[PathSize];
@@ -215,7 +234,7 @@ static void RunCommand(HWND window)
         return;
     GetPrivateProfileStringA(COMPANION_SETTINGS_SECTION, COMPANION_SETTINGS_KEY, "", folder, PathSize, settingsPath);
     FormatText(commandLine, CommandLineSize, COMPANION_COMMAND, folder);
-    LaunchChild(commandLine, window, 0);
+    LaunchChild(commandLine, window, 0, folder);
     PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
@@ -227,13 +246,27 @@ static void ReadMeCommand(HWND window)
     if (!OpenForReading(path))
         return;
     HideMainWindow();
-    FormatText(commandLine, CommandLineSize, README_COMMAND, Launcher.DiscDrive);
+    // Notepad by its full path, quoted: the system directory's, else the
+    // Windows directory's (Windows 9x keeps it there), else through the
+    // program search, which looks in the launcher's folder and the current
+    // one before the system's.
+    char notepad[PathSize];
+    int found = 0;
+    for (int windows = 0; windows < 2 && !found; ++windows)
+        found = InSystemFolder(windows, NOTEPAD_PROGRAM, notepad) && IsExistingFile(notepad) &&
+                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, Launcher.DiscDrive);
+    if (!found)
+        FormatText(commandLine, CommandLineSize, README_COMMAND, Launcher.DiscDrive);
     Launcher.ButtonStates[ReadMe] = Normal;
     LaunchWatched(commandLine, window);
 }
 
 LRESULT HandleCommand(HWND window, WPARAM code)
 {
+    // Install and Read Me start nothing from a drive that no longer holds
+    // the marker: the launcher ends, as when the disc's removal is reported.
+    if ((code == Install || code == ReadMe) && Launcher.DiscDrive != 0 && !DiscHoldsMarker())
+        code = Cancel;
     switch (code) {
     case Install:
         if (Launcher.DiscDrive != 0)

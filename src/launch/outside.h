@@ -35,5 +35,7 @@
 // Notepad on the disc's read-me text.
 #define README_PATH "%c:\\readme.txt"
 #define README_COMMAND "notepad %c:\\readme.txt"
+#define NOTEPAD_PROGRAM "notepad.exe"
+#define README_FULL_COMMAND "\"%s\" %c:\\readme.txt"
 
 #endif

@@ -81,9 +81,14 @@ LRESULT HandleTimer(HWND window, WPARAM timerId)
 }
 
 // A pointer move to (0, 0), outside every button, returns every button of
-// the current layout to Normal.
+// the current layout to Normal. A disc taken out meanwhile (another may be
+// in the drive now) ends the launcher instead.
 void RestoreAfterChild(HWND window)
 {
+    if (!DiscHoldsMarker()) {
+        DestroyWindow(window);
+        return;
+    }
     RefreshInstalledState();
     RestoreMainWindow();
     PostMessageA(window, WM_MOUSEMOVE, 0, 0);

@@ -57,13 +57,26 @@ int PointInRect(int x, int y, const RECT* rect)
     return x >= rect->left && x <= rect->right && y >= rect->top && y <= rect->bottom;
 }
 
-void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y)
+// Repaints the slot only when its button's state changes.
+static void SetButtonState(const ButtonSlot* slot, HWND window, int state)
 {
-    int target = PointInRect(x, y, &slot->Rect) ? Highlighted : Normal;
-    if (Launcher.ButtonStates[slot->Code] != target) {
-        Launcher.ButtonStates[slot->Code] = target;
+    if (Launcher.ButtonStates[slot->Code] != state) {
+        Launcher.ButtonStates[slot->Code] = state;
         InvalidateRect(window, &slot->Rect, FALSE);
     }
+}
+
+void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y)
+{
+    SetButtonState(slot, window, PointInRect(x, y, &slot->Rect) ? Highlighted : Normal);
+}
+
+// A press alone starts the command: it is posted, and carried out when it
+// comes back through the window procedure.
+static void PressButton(const ButtonSlot* slot, HWND window)
+{
+    Launcher.ButtonStates[slot->Code] = Pressed;
+    PostMessageA(window, WM_USER, (WPARAM)slot->Code, 0);
 }
 
 // Client coordinates sit in lParam as two unsigned 16-bit halves.
@@ -86,18 +99,65 @@ LRESULT HandleMouseMove(HWND window, LPARAM lParam)
     return 0;
 }
 
-// A press alone starts the command: it is posted, and carried out when it
-// comes back through the window procedure.
 LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam)
 {
     int count;
     const ButtonSlot* layout = CurrentLayout(&count);
     for (int i = 0; i < count; ++i) {
         if (PointInRect(PointerX(lParam), PointerY(lParam), &layout[i].Rect)) {
-            Launcher.ButtonStates[layout[i].Code] = Pressed;
-            PostMessageA(window, WM_USER, (WPARAM)layout[i].Code, 0);
+            PressButton(&layout[i], window);
             return 0;
         }
     }
+    return 0;
+}
+
+// The keyboard moves the same highlight as the pointer: Tab, Right and Down
+// to the next button of the layout, Shift+Tab, Left and Up to the one
+// before, wrapping; from none, to the first or the last. Enter and Space
+// press the highlighted button, Esc is Cancel. Bit 30 of the key's flags is
+// set when it was down already (the keyboard's auto-repeat): a key held
+// down starts its command once. A hidden launcher answers no key, although
+// its window may still have the focus.
+LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
+{
+    if (Launcher.Hidden)
+        return 0;
+    int count;
+    const ButtonSlot* layout = CurrentLayout(&count);
+    int current = -1;
+    for (int i = 0; i < count; ++i)
+        if (Launcher.ButtonStates[layout[i].Code] == Highlighted)
+            current = i;
+    int step;
+    switch (key) {
+    case VK_TAB:
+        step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+        break;
+    case VK_RIGHT:
+    case VK_DOWN:
+        step = 1;
+        break;
+    case VK_LEFT:
+    case VK_UP:
+        step = -1;
+        break;
+    case VK_RETURN:
+    case VK_SPACE:
+        if (current >= 0 && !(flags & 0x40000000))
+            PressButton(&layout[current], window);
+        return 0;
+    case VK_ESCAPE:
+        if (!(flags & 0x40000000))
+            PostMessageA(window, WM_USER, Cancel, 0);
+        return 0;
+    default:
+        return 0;
+    }
+    if (current < 0 && step < 0)
+        current = 0;
+    int next = (current + step + count) % count;
+    for (int i = 0; i < count; ++i)
+        SetButtonState(&layout[i], window, i == next ? Highlighted : Normal);
     return 0;
 }

@@ -66,6 +66,7 @@ struct Window {
     int showCommand;
     RECT invalid;  // bounding rectangle of the update region, client pixels
     bool eraseInvalid;
+    bool iconic;   // minimised
 };
 extern std::vector<Window> Windows;
 extern std::vector<WNDCLASSA> RegisteredClasses;
@@ -175,6 +176,7 @@ struct ProcessStart {
     WORD showWindow;
     bool environmentNull, directoryNull;
     UINT errorMode;  // the error mode the program inherits
+    std::string directory;  // its current directory, "" for the launcher's own
 };
 extern std::vector<ProcessStart> Started;
 extern DWORD NextStartError;  // non-zero: the next CreateProcessA fails with it
@@ -197,6 +199,7 @@ struct ShellStart {
     ULONG mask;
     int show;
     UINT errorMode;
+    std::string directory;
 };
 extern std::vector<ShellStart> ShellStarts;
 extern DWORD NextShellError;  // non-zero: the next ShellExecuteExA fails with it (ERROR_CANCELLED: declined)
@@ -208,6 +211,22 @@ extern int OpenMutexHandles;
 extern int Shell32Loads;  // LoadLibraryA("shell32.dll") calls
 extern bool Exited;       // ExitProcess was called
 extern UINT ExitCode;
+
+// --- keyboard, activation and z-order ---
+extern bool ShiftDown;           // GetKeyState(VK_SHIFT) reports it held
+extern HWND ForegroundWindow;    // the window the user works with
+extern bool ForegroundRefused;   // SetForegroundWindow is refused, as Windows 98 and later may
+extern HWND TopWindow;           // the top of the z-order
+extern std::vector<HWND> Flashes;  // FlashWindow calls
+
+// --- the program's own file, system folders and DLL search ---
+extern std::string ModulePath;       // GetModuleFileNameA(NULL); "" makes it fail
+extern std::string SystemDirectory;  // "" makes GetSystemDirectoryA fail
+// What kernel32 offers to GetProcAddress: "SetDefaultDllDirectories" (Windows 8,
+// 7 with KB2533623) and "SetDllDirectoryA" (XP SP1 and later); Windows 9x has neither.
+extern std::set<std::string> KernelExports;
+extern std::vector<std::string> DllSearchCalls;  // "SetDefaultDllDirectories 2048", "SetDllDirectoryA "
+void ResetDesktop();  // called by Reset()
 
 }  // namespace standin
 

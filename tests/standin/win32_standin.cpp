@@ -360,6 +360,7 @@ void Reset()
     CreateMutexFails = false;
     OpenMutexHandles = 0;
     mutexHandles.clear();
+    ResetDesktop();
 }
 
 int CountCalls(const std::string& prefix)
@@ -617,6 +618,8 @@ BOOL ShowWindow(HWND handle, int command)
     bool wasShown = window->shown;
     window->shown = true;
     window->showCommand = command;
+    if (command == SW_MINIMIZE || command == SW_RESTORE)
+        window->iconic = command == SW_MINIMIZE;
     if (!wasShown)
         AddInvalid(*window, ClientRect(*window), TRUE);
     return wasShown;
@@ -1204,7 +1207,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     Log(std::string("CreateProcessA ") + commandLine);
     Started.push_back(ProcessStart{ commandLine, applicationName == NULL, inheritHandles, creationFlags,
                                     startup->dwFlags, startup->wShowWindow, environment == NULL,
-                                    currentDirectory == NULL, ErrorMode });
+                                    currentDirectory == NULL, ErrorMode,
+                                    currentDirectory != NULL ? currentDirectory : "" });
     if (FailsWith(&NextStartError))
         return FALSE;
     DWORD id;
@@ -1239,6 +1243,8 @@ void SetLastError(DWORD error)
     lastError = error;
 }
 
+FARPROC KernelExport(const char* name);
+
 HMODULE GetModuleHandleA(LPCSTR name)
 {
     if (name == NULL)
@@ -1249,7 +1255,7 @@ HMODULE GetModuleHandleA(LPCSTR name)
 HMODULE LoadLibraryA(LPCSTR name)
 {
     Log(std::string("LoadLibraryA ") + name);
-    if (Lower(name) != "shell32.dll")
+    if (Lower(name) != "shell32.dll" && Lower(name) != Lower(SystemDirectory + "\\shell32.dll"))
         return NULL;
     ++Shell32Loads;
     return (HMODULE)Shell32;
@@ -1260,6 +1266,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
     Log(std::string("GetProcAddress ") + name);
     if (module == (HMODULE)Shell32 && strcmp(name, "ShellExecuteExA") == 0)
         return (FARPROC)(void*)&ShellExecuteExA;
+    if (module == (HMODULE)Kernel32)
+        return KernelExport(name);
     return NULL;
 }
 
@@ -1315,7 +1323,7 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info)
     Log(std::string("ShellExecuteExA ") + (info->lpFile ? info->lpFile : ""));
     ShellStarts.push_back(ShellStart{ info->lpVerb ? info->lpVerb : "", info->lpFile ? info->lpFile : "",
                                       info->lpParameters ? info->lpParameters : "", info->fMask, info->nShow,
-                                      ErrorMode });
+                                      ErrorMode, info->lpDirectory ? info->lpDirectory : "" });
     if (FailsWith(&NextShellError))
         return FALSE;
     DWORD id;
@@ -1436,3 +1444,117 @@ std::vector<int> RealizedSlots(HPALETTE palette)
 }
 
 }  // namespace standin
+// ---------------------------------------------------------------- keyboard, activation, own file, DLL search
+
+namespace standin {
+
+bool ShiftDown;
+HWND ForegroundWindow;
+bool ForegroundRefused;
+HWND TopWindow;
+std::vector<HWND> Flashes;
+std::string ModulePath;
+std::string SystemDirectory;
+std::set<std::string> KernelExports;
+std::vector<std::string> DllSearchCalls;
+
+void ResetDesktop()
+{
+    ShiftDown = false;
+    ForegroundWindow = NULL;
+    ForegroundRefused = false;
+    TopWindow = NULL;
+    Flashes.clear();
+    ModulePath = "C:\\Program Files\\Kit\\autorun.exe";
+    SystemDirectory = "C:\\WINDOWS\\system32";
+    KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA" };
+    DllSearchCalls.clear();
+}
+
+}  // namespace standin
+
+// The high bit of the answer is set while the key is down.
+short GetKeyState(int key)
+{
+    return key == VK_SHIFT && ShiftDown ? (short)0x8000 : 0;
+}
+
+BOOL IsIconic(HWND handle)
+{
+    Window* window = FindWindowRecord(handle);
+    return window != NULL && window->alive && window->iconic;
+}
+
+BOOL BringWindowToTop(HWND handle)
+{
+    Log("BringWindowToTop");
+    if (!IsWindow(handle))
+        return FALSE;
+    TopWindow = handle;
+    return TRUE;
+}
+
+BOOL SetForegroundWindow(HWND handle)
+{
+    Log("SetForegroundWindow");
+    if (!IsWindow(handle) || ForegroundRefused)
+        return FALSE;
+    ForegroundWindow = handle;
+    TopWindow = handle;
+    return TRUE;
+}
+
+BOOL FlashWindow(HWND handle, BOOL)
+{
+    Log("FlashWindow");
+    Flashes.push_back(handle);
+    return FALSE;
+}
+
+// As Windows: the length copied without the zero; a path that does not fit
+// is cut to the buffer, and XP then leaves it unterminated.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
+{
+    Log("GetModuleFileNameA");
+    if (module != NULL || ModulePath.empty() || size == 0)
+        return 0;
+    DWORD length = (DWORD)std::min<size_t>(ModulePath.size(), size);
+    memcpy(buffer, ModulePath.data(), length);
+    if (length < size)
+        buffer[length] = '\0';
+    return length;
+}
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size)
+{
+    Log("GetSystemDirectoryA");
+    if (SystemDirectory.empty())
+        return 0;
+    if (SystemDirectory.size() + 1 > size)
+        return (UINT)SystemDirectory.size() + 1;
+    memcpy(buffer, SystemDirectory.c_str(), SystemDirectory.size() + 1);
+    return (UINT)SystemDirectory.size();
+}
+
+static BOOL WINAPI StandinSetDefaultDllDirectories(DWORD flags)
+{
+    DllSearchCalls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+    return TRUE;
+}
+
+static BOOL WINAPI StandinSetDllDirectoryA(LPCSTR path)
+{
+    DllSearchCalls.push_back(std::string("SetDllDirectoryA ") + (path ? path : "(null)"));
+    return TRUE;
+}
+
+FARPROC KernelExport(const char* name)
+{
+    if (KernelExports.count(name) == 0)
+        return NULL;
+    if (strcmp(name, "SetDefaultDllDirectories") == 0)
+        return (FARPROC)(void*)&StandinSetDefaultDllDirectories;
+    if (strcmp(name, "SetDllDirectoryA") == 0)
+        return (FARPROC)(void*)&StandinSetDllDirectoryA;
+    return NULL;
+}

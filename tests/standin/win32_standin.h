@@ -164,6 +164,41 @@ typedef struct _SHELLEXECUTEINFOA {
 #define WM_QUERYNEWPALETTE 0x030F
 #define WM_PALETTECHANGED 0x0311
 #define WM_USER 0x0400
+#define WM_KEYDOWN 0x0100
+#define WM_DEVICECHANGE 0x0219
+
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+
+#define SW_MINIMIZE 6
+#define SW_RESTORE 9
+
+#define DBT_DEVICEARRIVAL 0x8000
+#define DBT_DEVICEQUERYREMOVE 0x8001
+#define DBT_DEVICEREMOVECOMPLETE 0x8004
+#define DBT_DEVTYP_VOLUME 0x00000002
+#define DBT_DEVTYP_PORT 0x00000003
+typedef struct _DEV_BROADCAST_HDR {
+    DWORD dbch_size;
+    DWORD dbch_devicetype;
+    DWORD dbch_reserved;
+} DEV_BROADCAST_HDR;
+typedef struct _DEV_BROADCAST_VOLUME {
+    DWORD dbcv_size;
+    DWORD dbcv_devicetype;
+    DWORD dbcv_reserved;
+    DWORD dbcv_unitmask;
+    WORD dbcv_flags;
+} DEV_BROADCAST_VOLUME;
+
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 
 #define DRIVE_UNKNOWN 0
 #define DRIVE_NO_ROOT_DIR 1
@@ -302,6 +337,15 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD access, HKEY* result);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
 LSTATUS RegCloseKey(HKEY key);
+
+// Added for the keyboard, coming back, the own drive and the system folders.
+short GetKeyState(int key);
+BOOL IsIconic(HWND window);
+BOOL BringWindowToTop(HWND window);
+BOOL SetForegroundWindow(HWND window);
+BOOL FlashWindow(HWND window, BOOL invert);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 
 // shell32
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);

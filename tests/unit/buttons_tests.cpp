@@ -1,6 +1,9 @@
 // The button panel: images, layouts, hit test, hover and press.
 #include "launcher_test.h"
 
+#include <ctype.h>
+#include <string.h>
+
 using namespace standin;
 
 typedef LauncherTest Buttons;
@@ -140,4 +143,106 @@ TEST_F(Buttons, APressedButtonTurnsBackAtTheNextMove)
     Send(WM_LBUTTONDOWN, 0, At(300, 360));
     Send(WM_LBUTTONDOWN, 0, At(300, 360));  // the second click of a double click
     EXPECT_EQ(3u, Posted.size());
+}
+
+// Keys as typed: T Tab, S Shift+Tab, R Right, D Down, L Left, U Up, E Enter,
+// P Space, X Esc; a lower-case letter is the same key's auto-repeat (bit 30).
+static const struct {
+    const char* name;
+    int installed;
+    const char* keys;
+    int highlighted;     // the button highlighted afterwards, 0 for none
+    const char* posted;  // the command codes posted, in order
+} KeySequences[] = {
+    { "Tab from none highlights the first", 0, "T", Install, "" },
+    { "Tab wraps to the first", 0, "TTTT", Install, "" },
+    { "Shift+Tab from none highlights the last", 0, "S", Cancel, "" },
+    { "Shift+Tab wraps to the last", 0, "TS", Cancel, "" },
+    { "Right and Down go forward", 0, "RD", ReadMe, "" },
+    { "Left and Up go back", 0, "LU", ReadMe, "" },
+    { "a held Tab moves on each repeat", 0, "Ttt", Cancel, "" },
+    { "Tab Tab Enter presses Read Me", 0, "TTE", 0, "4" },
+    { "Space presses like Enter", 0, "TP", 0, "1" },
+    { "Enter with none highlighted does nothing", 0, "E", 0, "" },
+    { "Esc is Cancel", 0, "X", 0, "5" },
+    { "a held Enter starts its command once", 0, "TEee", 0, "1" },
+    { "a held Esc starts Cancel once", 0, "Xxx", 0, "5" },
+    { "installed: the third is Uninstall", 1, "TTTE", 0, "2" },
+    { "installed: Tab wraps after Cancel", 1, "TTTTTE", 0, "3" },
+    { "installed: Left from none to Cancel, then Up", 1, "LU", Uninstall, "" },
+};
+
+static void TypeKeys(const char* keys)
+{
+    for (const char* k = keys; *k; ++k) {
+        static const char letters[] = "TSRDLUEPX";
+        static const WPARAM codes[] = { VK_TAB, VK_TAB, VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP, VK_RETURN, VK_SPACE, VK_ESCAPE };
+        char upper = (char)toupper(*k);
+        WPARAM code = codes[strchr(letters, upper) - letters];
+        ShiftDown = upper == 'S';
+        LPARAM flags = 1 | (*k != upper ? 0x40000000 : 0);  // repeat count 1, and the previous key state
+        LauncherWindowProc(Launcher.MainWindow, WM_KEYDOWN, code, flags);
+        ShiftDown = false;
+    }
+}
+
+TEST_F(Buttons, KeysMoveTheHighlightAndPressTheHighlightedButton)
+{
+    for (const auto& k : KeySequences) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        Launcher.AppInstalled = k.installed;
+        TypeKeys(k.keys);
+        int count;
+        const ButtonSlot* layout = CurrentLayout(&count);
+        int highlighted = 0;
+        for (int i = 0; i < count; ++i)
+            if (Launcher.ButtonStates[layout[i].Code] == Highlighted)
+                highlighted = highlighted == 0 ? layout[i].Code : -1;
+        EXPECT_EQ(k.highlighted, highlighted) << k.name;
+        std::string posted;
+        for (const MSG& m : Posted) {
+            EXPECT_EQ((UINT)WM_USER, m.message) << k.name;
+            posted += std::to_string(m.wParam);
+        }
+        EXPECT_EQ(k.posted, posted) << k.name;
+        if (!posted.empty() && posted != "5") {
+            EXPECT_EQ(Pressed, Launcher.ButtonStates[posted[0] - '0']) << k.name << ": exactly as a press";
+        }
+    }
+}
+
+TEST_F(Buttons, ThePointerAndTheKeysMoveOneHighlight)
+{
+    OpenWindow();
+    Send(WM_MOUSEMOVE, 0, At(300, 360));  // onto Read Me
+    Invalidations.clear();
+    TypeKeys("T");
+    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Cancel]);
+    ASSERT_EQ(2u, Invalidations.size());  // the two slots that changed, nothing else
+    EXPECT_EQ(265, Invalidations[0].rect.left);
+    EXPECT_EQ(410, Invalidations[1].rect.left);
+    Send(WM_MOUSEMOVE, 0, At(150, 360));  // the pointer takes it back, onto Install
+    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Install]);
+    EXPECT_EQ(Normal, Launcher.ButtonStates[Cancel]);
+    TypeKeys("E");
+    ASSERT_EQ(1u, Posted.size());
+    EXPECT_EQ((WPARAM)Install, Posted[0].wParam);
+}
+
+TEST_F(Buttons, KeysDoNothingWhileTheLauncherIsHidden)
+{
+    OpenWindow();
+    TypeKeys("T");
+    HideMainWindow();
+    Invalidations.clear();
+    TypeKeys("TSEPX");
+    EXPECT_TRUE(Posted.empty());
+    EXPECT_TRUE(Invalidations.empty());
+    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Install]);
+    RestoreMainWindow();
+    TypeKeys("E");
+    EXPECT_EQ(1u, Posted.size());
 }

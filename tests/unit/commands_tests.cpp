@@ -76,14 +76,17 @@ static const struct {
     const char* windowsDirectory;
     const char* settings;  // orvik.ini contents, or null for none
     const char* commandLine;
+    const char* directory;  // the companion's current directory; "" for the launcher's own
 } RunCases[] = {
-    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"" },
-    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"" },
-    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"" },
-    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"" },
+    { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"", "C:\\KIT\\" },
+    { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"", "C:\\KIT" },
+    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"", "" },
+    { "an empty folder", "C:\\WINDOWS", "[INSTALL]\r\nDIR=\r\n", "\"orvik.exe\"", "" },
+    { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"",
+      "D:\\Apps\\Orvik\\" },
     // Quoted, a blank in the folder cannot make CreateProcess try C:\Program.exe.
     { "a folder with blanks", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\Program Files\\Orvik\\\r\n",
-      "\"C:\\Program Files\\Orvik\\orvik.exe\"" },
+      "\"C:\\Program Files\\Orvik\\orvik.exe\"", "C:\\Program Files\\Orvik\\" },
 };
 
 TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
@@ -99,6 +102,8 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
         Command(::Run);
         ASSERT_EQ(1u, Started.size()) << c.name;
         EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_EQ(c.directory, Started[0].directory) << c.name;
+        EXPECT_EQ(c.directory[0] == '\0', Started[0].directoryNull) << c.name;
         EXPECT_EQ(1, CountCalls(std::string("GetPrivateProfileStringA INSTALL|DIR|") + c.windowsDirectory +
                                 "\\orvik.ini"))
             << c.name;
@@ -372,7 +377,8 @@ TEST_F(Commands, ProbesAreQuietAndProgramsInheritTheCallersErrorMode)
     ASSERT_FALSE(Probes.empty());
     for (const Probe& probe : Probes)
         EXPECT_EQ(quiet, probe.errorMode) << probe.path;
-    EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
+    // At start-up, before Read Me starts anything, and when the launcher comes back.
+    EXPECT_EQ(3, (int)std::count_if(Probes.begin(), Probes.end(),
                                     [](const Probe& p) { return p.path == "E:\\kelvando.id"; }));
     EXPECT_EQ(1, (int)std::count_if(Probes.begin(), Probes.end(),
                                     [](const Probe& p) { return p.path == "E:\\readme.txt"; }));
@@ -449,4 +455,157 @@ TEST_F(Commands, TheShellIsGivenTheProgramTheCommandLineNames)
     EXPECT_EQ(1, SplitAtExistingProgram(longName.c_str(), program, arguments));
     EXPECT_EQ(longName, program);
     EXPECT_EQ(0, CountCalls("GetFileAttributesA"));
+}
+
+// What WM_DEVICECHANGE reports, against a launcher shown or hidden with its
+// disc on E: (bit 4 of the unit mask).
+static const struct {
+    const char* name;
+    WPARAM event;
+    DWORD type, size, mask;
+    bool hidden, noData;
+    bool ends;
+} DeviceMessages[] = {
+    { "the disc's medium gone", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, true },
+    { "among other drives", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 0x2000019u, false, false, true },
+    { "just long enough for the mask", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 16, 1u << 4, false, false, true },
+    { "another drive", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 3, false, false, false },
+    { "not a volume", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, 20, 1u << 4, false, false, false },
+    { "not a removal", DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, false },
+    { "only asking", DBT_DEVICEQUERYREMOVE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, false },
+    { "too short to hold the mask", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 15, 1u << 4, false, false, false },
+    { "no structure", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, true, false },
+    { "hidden: goes on waiting", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, true, false, false },
+};
+
+TEST_F(Commands, TheDiscsRemovalEndsAShownLauncherOnly)
+{
+    for (const auto& c : DeviceMessages) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        if (c.hidden)
+            Command(ReadMe);
+        DEV_BROADCAST_VOLUME volume = { c.size, c.type, 0, c.mask, 0 };
+        Send(WM_DEVICECHANGE, c.event, c.noData ? 0 : (LPARAM)&volume);
+        EXPECT_EQ(c.ends, !IsWindow(Launcher.MainWindow)) << c.name;
+        EXPECT_EQ(c.ends, QuitPosted) << c.name;
+        EXPECT_EQ(c.hidden ? 1u : 0u, Started.size()) << c.name;
+    }
+}
+
+// Another disc in the drive (a setup.exe, no marker): Install and Read Me
+// start nothing and end the launcher; a hidden launcher ends instead of
+// coming back when its program ends.
+TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
+{
+    static const struct {
+        int code;
+        bool whileHidden;  // the disc is swapped while Read Me's Notepad runs
+    } cases[] = { { Install, false }, { ReadMe, false }, { ReadMe, true }, { Uninstall, true } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        if (c.whileHidden) {
+            Command(c.code);
+            ASSERT_EQ(1u, Started.size()) << c.code;
+        }
+        RemoveFile("E:\\kelvando.id");
+        if (c.whileHidden) {
+            Processes[Launcher.ChildProcessId].running = false;
+            FireTimer(100);
+            EXPECT_EQ(0, CountCalls("MoveWindow 192")) << c.code << ": did not come back";
+        } else {
+            Command(c.code);
+            EXPECT_TRUE(Started.empty()) << c.code;
+            EXPECT_TRUE(Moves.empty()) << c.code;
+        }
+        EXPECT_FALSE(IsWindow(Launcher.MainWindow)) << c.code;
+        EXPECT_TRUE(QuitPosted) << c.code;
+        EXPECT_EQ(0, OpenProcessHandles) << c.code;
+    }
+}
+
+// Notepad by its full path on NT-shaped and 9x-shaped systems, and by the
+// program search where neither folder has it.
+static const struct {
+    const char* name;
+    const char* systemDirectory;  // "" when GetSystemDirectoryA fails
+    const char* windowsDirectory;
+    const char* notepads;  // where notepad.exe is, separated by |
+    const char* commandLine;
+} NotepadPlaces[] = {
+    { "NT: the system directory's", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "C:\\WINDOWS\\system32|C:\\WINDOWS",
+      "\"C:\\WINDOWS\\system32\\notepad.exe\" E:\\readme.txt" },
+    { "9x: the Windows directory's", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS", "C:\\WINDOWS",
+      "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
+    { "quoted for a folder with blanks", "D:\\My Windows\\system32", "D:\\My Windows", "D:\\My Windows\\system32",
+      "\"D:\\My Windows\\system32\\notepad.exe\" E:\\readme.txt" },
+    { "no system directory", "", "C:\\WINDOWS", "C:\\WINDOWS", "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
+    { "in neither: the program search", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "", "notepad E:\\readme.txt" },
+    { "a folder named notepad.exe is not it", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "", "notepad E:\\readme.txt" },
+};
+
+TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
+{
+    for (const auto& c : NotepadPlaces) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SystemDirectory = c.systemDirectory;
+        WindowsDirectory = c.windowsDirectory;
+        std::string places = c.notepads;
+        if (places.empty())
+            AddDirectory(std::string(c.systemDirectory) + "\\notepad.exe");
+        for (size_t at = 0; at < places.size(); at = places.find('|', at) + 1) {
+            AddFile(places.substr(at, places.find('|', at) - at) + "\\notepad.exe");
+            if (places.find('|', at) == std::string::npos)
+                break;
+        }
+        Command(ReadMe);
+        ASSERT_EQ(1u, Started.size()) << c.name;
+        EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+        EXPECT_TRUE(Hidden()) << c.name;
+    }
+}
+
+// shell32 from the system directory by its full path; no system directory,
+// no shell, and the launcher comes back.
+TEST_F(Commands, Shell32IsLoadedFromTheSystemDirectory)
+{
+    static const struct {
+        const char* systemDirectory;
+        const char* load;  // null: nothing loaded
+    } cases[] = { { "C:\\WINDOWS\\system32", "LoadLibraryA C:\\WINDOWS\\system32\\shell32.dll" },
+                  { "C:\\WINDOWS\\SYSTEM", "LoadLibraryA C:\\WINDOWS\\SYSTEM\\shell32.dll" },
+                  { "", nullptr } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        SystemDirectory = c.systemDirectory;
+        NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Install);
+        EXPECT_EQ(0, CountCalls("LoadLibraryA shell32.dll")) << c.systemDirectory;
+        if (c.load == nullptr) {
+            EXPECT_EQ(0, CountCalls("LoadLibraryA")) << c.systemDirectory;
+            EXPECT_TRUE(CameBack()) << c.systemDirectory;
+            continue;
+        }
+        EXPECT_EQ(1, CountCalls(c.load)) << c.systemDirectory;
+        ASSERT_EQ(1u, ShellStarts.size()) << c.systemDirectory;
+    }
+}
+
+// The companion started through the shell gets its folder too.
+TEST_F(Commands, RunThroughTheShellStartsInTheRecordedFolder)
+{
+    OpenWindow();
+    AddFile("C:\\WINDOWS\\orvik.ini", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n");
+    NextStartError = ERROR_ELEVATION_REQUIRED;
+    Command(::Run);
+    ASSERT_EQ(1u, ShellStarts.size());
+    EXPECT_EQ("C:\\KIT\\", ShellStarts[0].directory);
 }

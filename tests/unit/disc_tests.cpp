@@ -13,6 +13,8 @@ static const struct {
     const char* markers;  // letters whose root holds the marker
     int found;
     char drive;           // DiscDrive afterwards
+    const char* module = nullptr;  // the launcher's own path; null for one on the fixed disk C:
+    int probes = 0;                // marker files tried, when not 0
 } DriveWalks[] = {
     { "floppy, fixed disk, disc", { "a:\\", "c:\\", "d:\\" }, "D", "D", 1, 'd' },
     { "two floppies", { "a:\\", "b:\\", "c:\\", "e:\\" }, "E", "E", 1, 'e' },
@@ -25,6 +27,20 @@ static const struct {
     { "one root only", { "c:\\" }, "C", "C", 0, 0 },
     { "a CD-ROM drive in the first place is never examined", { "d:\\", "c:\\" }, "D", "D", 0, 0 },
     { "empty list", {}, "", "", 0, 0 },
+    // The launcher's own drive first, when it is a CD-ROM drive with the marker.
+    { "own disc taken, the earlier one never tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'e',
+      "e:\\autorun.exe", 1 },
+    { "own drive matched without regard to case", { "A:\\", "C:\\", "D:\\", "E:\\" }, "DE", "DE", 1, 'E',
+      "e:\\AUTORUN.EXE", 1 },
+    { "own CD-ROM drive without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "D", 1, 'd',
+      "E:\\autorun.exe", 2 },
+    { "own drive a fixed disk: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "CDE", 1, 'd',
+      "C:\\autorun.exe", 1 },
+    { "own path without a drive letter: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd',
+      "\\\\server\\disc\\autorun.exe", 1 },
+    { "own drive in the first place is never examined", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, 'd',
+      "e:\\autorun.exe", 1 },
+    { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, 'e', "b:\\autorun.exe", 1 },
 };
 
 TEST_F(DiscLocator, WalksTheDriveList)
@@ -39,8 +55,13 @@ TEST_F(DiscLocator, WalksTheDriveList)
             DriveTypes[*c] = DRIVE_CDROM;
         for (const char* m = walk.markers; *m; ++m)
             AddFile(std::string(1, *m) + ":\\kelvando.id");
+        if (walk.module != nullptr)
+            ModulePath = walk.module;
         EXPECT_EQ(walk.found, FindDiscDrive()) << walk.name;
         EXPECT_EQ(walk.drive, Launcher.DiscDrive) << walk.name;
+        if (walk.probes != 0) {
+            EXPECT_EQ(walk.probes, (int)Probes.size()) << walk.name;
+        }
         EXPECT_EQ(0, OpenFileHandles) << walk.name;
     }
 }

@@ -212,6 +212,32 @@ TEST_F(Startup, TheEntryRunsTheLauncherForItsOwnModule)
     EXPECT_EQ(GetModuleHandleA(NULL), RegisteredClasses[0].hInstance);
 }
 
+// Before anything else, the DLL search leaves the current folder out: with
+// what kernel32 offers on Windows 8 and later, on XP SP1 to 7, and on 9x.
+TEST_F(Startup, TheEntryLimitsTheDllSearchWithWhatTheSystemHas)
+{
+    static const struct {
+        std::set<std::string> exports;
+        std::vector<std::string> calls;
+    } cases[] = {
+        { { "SetDefaultDllDirectories", "SetDllDirectoryA" }, { "SetDefaultDllDirectories 2048" } },
+        { { "SetDllDirectoryA" }, { "SetDllDirectoryA " } },
+        { {}, {} },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc();
+        GiveResources();
+        KernelExports = c.exports;
+        Idle = [] { return false; };
+        LauncherEntry();
+        EXPECT_EQ(c.calls, DllSearchCalls) << c.exports.size();
+        EXPECT_LT(IndexOfCall("GetProcAddress SetD"), IndexOfCall("FindWindowA")) << c.exports.size();
+        EXPECT_TRUE(Exited);
+    }
+}
+
 TEST_F(Startup, DispatchesItsOwnMessagesAndPassesTheRestOn)
 {
     OpenWindow();

@@ -296,3 +296,45 @@ TEST_F(Watch, OtherTimerIdsDoNothing)
     EXPECT_TRUE(Hidden());
     EXPECT_TRUE(TimerRunning(100));
 }
+
+// Coming back after Notepad: restored if minimised while hidden, raised, and
+// in the foreground, or with its taskbar button flashing where refused.
+TEST_F(Watch, ComingBackRestoresRaisesAndAsksForTheForeground)
+{
+    static const struct {
+        const char* name;
+        bool minimised, otherInFront, refused;
+    } cases[] = {
+        { "plain", false, false, false },
+        { "minimised while hidden", true, false, false },
+        { "behind another window", false, true, false },
+        { "foreground refused", false, true, true },
+        { "minimised and refused", true, true, true },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        Command(ReadMe);
+        if (c.minimised)
+            ShowWindow(Launcher.MainWindow, SW_MINIMIZE);
+        if (c.otherInFront)
+            ForegroundWindow = TopWindow = AddForeignWindow("CabinetWClass", "Orvik");
+        ForegroundRefused = c.refused;
+        Calls.clear();
+        EndChild();
+        FireTimer(100);
+        EXPECT_TRUE(Shown()) << c.name;
+        EXPECT_FALSE(IsIconic(Launcher.MainWindow)) << c.name;
+        int restore = IndexOfCall("ShowWindow 9");
+        EXPECT_EQ(c.minimised, restore >= 0) << c.name;
+        if (c.minimised) {
+            EXPECT_LT(restore, IndexOfCall("MoveWindow")) << c.name << ": restored before the move";
+        }
+        EXPECT_LT(IndexOfCall("MoveWindow"), IndexOfCall("BringWindowToTop")) << c.name;
+        EXPECT_EQ(!c.refused, ForegroundWindow == Launcher.MainWindow) << c.name;
+        EXPECT_EQ(Launcher.MainWindow, TopWindow) << c.name;
+        EXPECT_EQ(c.refused ? 1u : 0u, Flashes.size()) << c.name;
+        EXPECT_EQ(1, CountCalls("SetForegroundWindow")) << c.name;
+    }
+}

@@ -7,7 +7,8 @@ prefix for Win32 facts).
     bench.py --build DIR --list       list them
 
 One Wine prefix is made per build tree and reused; each run starts its own
-Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills.
+Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills;
+B:, an earlier CD-ROM drive, stays empty unless a case fills it.
 """
 import argparse
 import fcntl
@@ -57,6 +58,8 @@ class Bench:
         self.own_disc = disc is None
         self.cdrom = os.path.join(self.work, "cdrom") if disc is None else os.path.abspath(disc)  # drive E:
         self.fixed = os.path.join(self.work, "fixed")      # drive D:, a fixed disk
+        self.floppy = os.path.join(self.work, "floppy")    # drive A:, so that the walk starts after it
+        self.second_cdrom = os.path.join(self.work, "cdrom-b")  # drive B:, a CD-ROM drive, empty between cases
         self.depth = depth
         self.display = None
         self.xvfb = None
@@ -94,7 +97,7 @@ class Bench:
         os.makedirs(self.work, exist_ok=True)
         with open(os.path.join(self.work, "prefix.lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            ready = os.path.join(self.prefix, ".bench-ready-2")
+            ready = os.path.join(self.prefix, ".bench-ready-3")
             if not os.path.exists(ready):
                 shutil.rmtree(self.prefix, ignore_errors=True)
                 self.start_wine()
@@ -104,6 +107,8 @@ class Bench:
                               "/d", "0", "/f")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "e:", "/d", "cdrom", "/f", "/reg:64")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "hd", "/f", "/reg:64")
+                self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "a:", "/d", "floppy", "/f", "/reg:64")
+                self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "b:", "/d", "cdrom", "/f", "/reg:64")
                 # Drive types are read when the server starts: stop it (which
                 # also saves the registry); start_wine below starts it again.
                 subprocess.run(["wineserver", "-k"], env=self.env(), stdin=subprocess.DEVNULL,
@@ -113,8 +118,11 @@ class Bench:
                 open(ready, "w").close()
         os.makedirs(self.cdrom, exist_ok=True)
         os.makedirs(self.fixed, exist_ok=True)
+        os.makedirs(self.floppy, exist_ok=True)
+        os.makedirs(self.second_cdrom, exist_ok=True)
         devices = os.path.join(self.prefix, "dosdevices")
-        for letter, target in (("e:", self.cdrom), ("d:", self.fixed)):
+        for letter, target in (("e:", self.cdrom), ("d:", self.fixed), ("a:", self.floppy),
+                               ("b:", self.second_cdrom)):
             link = os.path.join(devices, letter)
             if os.path.islink(link) or os.path.exists(link):
                 os.remove(link)
@@ -134,8 +142,12 @@ class Bench:
 
     def __enter__(self):
         self.start_display(self.use_current_display)
-        self.prepare_prefix()
-        self.reset_world()
+        try:
+            self.prepare_prefix()
+            self.reset_world()
+        except BaseException:
+            self.__exit__()  # no Xvfb left behind when Wine cannot start
+            raise
         return self
 
     def __exit__(self, *exc):
@@ -217,6 +229,8 @@ class Bench:
             self.fill_disc()
         for entry in os.listdir(self.fixed):
             os.remove(os.path.join(self.fixed, entry))
+        shutil.rmtree(self.second_cdrom, ignore_errors=True)
+        os.makedirs(self.second_cdrom)
 
     def fill_disc(self, marker=True, skip=(), extra=None):
         """Drive E: gets the sample disc, less the names in skip, with extra
@@ -320,3 +334,14 @@ def wait_exit(child, seconds):
         return child.wait(timeout=seconds)
     except subprocess.TimeoutExpired:
         return None
+
+
+def swap_disc(bench):
+    """Drive E: now holds another disc: the same files, setup.exe among them,
+    but no marker."""
+    other = os.path.join(bench.work, "other-disc")
+    shutil.rmtree(other, ignore_errors=True)
+    shutil.copytree(bench.cdrom, other, ignore=shutil.ignore_patterns("kelvando.id"))
+    link = os.path.join(bench.prefix, "dosdevices", "e:")
+    os.remove(link)
+    os.symlink(other, link)

@@ -15,7 +15,8 @@ from bitmap_variants import VARIANTS
 from wine_platform import skip_unless_wine_runs
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
-                   check, check_layout, wait_exit, wait_until)
+                   check, check_layout, swap_disc, wait_exit, wait_until)
+from bench import assemble
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
 WM_CLOSE = 0x10
@@ -586,6 +587,103 @@ def crop_window(bench, screen, window, name):
     screen.crop((ox, oy, ox + w, oy + h)).save(os.path.join(bench.build, "pictures", name))
 
 
+# ---- the keyboard, a disc that leaves, the launcher's own drive ------------------
+def keyboard_focus(bench, window):
+    """The launcher in the foreground and the pointer resting on it off the
+    buttons: without a window manager, X gives the keys to the window under
+    the pointer."""
+    bench.probe("foreground", *LAUNCHER)
+    ox, oy = window["origin"]
+    bench.xdotool("mousemove", ox + 20, oy + 20)
+    time.sleep(0.5)
+
+
+def keyboard_readme(bench):
+    """Tab Tab Enter on the fresh layout opens the read-me, as a click on
+    Read Me does."""
+    _, window = shown_launcher(bench)
+    keyboard_focus(bench, window)
+    bench.xdotool("key", "Tab", "Tab")
+    settle(bench, 0.7)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, {"readme": "highlighted"})
+    bench.xdotool("key", "Return")
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
+    wait_back(bench, 5)
+
+
+def keyboard_escape(bench):
+    child, window = shown_launcher(bench)
+    keyboard_focus(bench, window)
+    bench.xdotool("key", "Escape")
+    check(wait_exit(child, 15) == 0, "Esc did not end the launcher with 0 (%s)" % child.returncode)
+
+
+def installer_starts(bench, seconds=5):
+    return bench.wait_for("InstallShield_Win", seconds=seconds)
+
+
+def disc_leaves_shown(bench):
+    """The disc is swapped for another with a setup.exe and no marker, and
+    Windows reports the medium gone: the launcher ends and starts nothing.
+    Another drive's report changes nothing."""
+    child, _ = shown_launcher(bench)
+    check(bench.probe("volume-gone", *LAUNCHER, "d").returncode == 0, "the device message could not be sent")
+    time.sleep(1)
+    check(child.poll() is None and launcher_outer(bench) == CENTRED, "another drive's removal ended the launcher")
+    swap_disc(bench)
+    check(bench.probe("volume-gone", *LAUNCHER, "e").returncode == 0, "the device message could not be sent")
+    check(wait_exit(child, 15) == 0, "the launcher did not end with 0 (%s)" % child.returncode)
+    check(not installer_starts(bench), "a program started from the other disc")
+
+
+def install_from_another_disc(bench):
+    """Swapped with no report at all: Install starts nothing from the other
+    disc, and the launcher ends."""
+    child, window = shown_launcher(bench)
+    swap_disc(bench)
+    click(bench, window, 119)
+    check(wait_exit(child, 15) == 0, "the launcher did not end with 0 (%s)" % child.returncode)
+    check(not installer_starts(bench), "Install started the other disc's setup")
+
+
+def disc_leaves_while_notepad(bench):
+    """The same swap while Notepad shows the read-me: the hidden launcher
+    goes on waiting, and when Notepad closes it ends instead of coming back."""
+    child, window = shown_launcher(bench)
+    click(bench, window, 265)
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
+    swap_disc(bench)
+    check(bench.probe("volume-gone", *LAUNCHER, "e").returncode == 0, "the device message could not be sent")
+    time.sleep(1.5)
+    check(child.poll() is None and launcher_outer(bench) == HIDDEN, "the hidden launcher did not go on waiting")
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
+    check(wait_exit(child, 10) == 0, "the launcher did not end after Notepad closed (%s)" % child.returncode)
+
+
+def own_drive_first(bench):
+    """A second marked disc on B:, a CD-ROM drive the walk reaches before
+    E:, whose folder has no background picture (a black window). Started
+    from somewhere else, the launcher takes B:; started from E:, its own."""
+    assemble(bench.win32, bench.second_cdrom, ("background.bmp",))
+    black = Image.new("RGB", (640, 480))
+    for program, background in ((bench.launcher_path(), black), ("E:\\autorun.exe", None)):
+        child = bench.start(program)
+        window = launcher_window(bench)
+        settle(bench)
+        check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, background=background)
+        bench.post(*LAUNCHER, message=WM_CLOSE)
+        check(wait_exit(child, 15) == 0, "the launcher started as %s did not end with 0" % program)
+
+
 CASES = {
     "window_identity": window_identity,
     "second_launcher_exits": second_launcher_exits,
@@ -614,6 +712,12 @@ CASES = {
     "setup_without_installer_window": setup_without_installer_window,
     "uninstall_string_missing": uninstall_string_missing,
     "soak": soak,
+    "keyboard_readme": keyboard_readme,
+    "keyboard_escape": keyboard_escape,
+    "disc_leaves_shown": disc_leaves_shown,
+    "install_from_another_disc": install_from_another_disc,
+    "disc_leaves_while_notepad": disc_leaves_while_notepad,
+    "own_drive_first": own_drive_first,
 }
 
 

@@ -23,12 +23,13 @@ WINDOWS_95 = {
                      "GetLastError", "GetLogicalDriveStringsA", "GetModuleHandleA", "GetPrivateProfileStringA",
                      "GetProcAddress", "GetWindowsDirectoryA", "LoadLibraryA", "LoadResource", "LockResource",
                      "ReadFile", "SetErrorMode", "SetLastError", "SizeofResource", "WaitForSingleObject",
-                     "WideCharToMultiByte"},
+                     "WideCharToMultiByte", "GetModuleFileNameA", "GetSystemDirectoryA"},
     "USER32.DLL": {"BeginPaint", "CreateWindowExA", "DefWindowProcA", "DestroyWindow", "DispatchMessageA",
                    "EndPaint", "FillRect", "FindWindowA", "GetDC", "GetMessageA", "GetSystemMetrics",
                    "GetUpdateRect", "InvalidateRect", "IsWindow", "KillTimer", "LoadCursorA", "LoadIconA",
                    "LoadImageA", "MoveWindow", "PostMessageA", "PostQuitMessage", "RegisterClassA", "ReleaseDC",
-                   "SetTimer", "ShowWindow", "TranslateMessage"},
+                   "SetTimer", "ShowWindow", "TranslateMessage",
+                   "BringWindowToTop", "FlashWindow", "GetKeyState", "IsIconic", "SetForegroundWindow"},
 }
 UK_ENGLISH = 2057
 RUN_FROM_SWAP = 0x0400  # IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP

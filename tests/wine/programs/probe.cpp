@@ -2,6 +2,7 @@
 // class, style, rectangles, owner process) and pokes windows the way other
 // programs would. Prints one line; exit code 0 when it did what was asked.
 #include <windows.h>
+#include <dbt.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -32,7 +33,8 @@ static int Usage()
             "probe soak CLASS TITLE MOVES X1 X2 Y     (pointer moves between two points, palette messages)\n"
             "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
             "probe hover X Y RRGGBB OFFX OFFY RRGGBB COUNT (milliseconds from pointer move to picture)\n"
-            "probe start-idle PROGRAM CLASS TITLE|-   (starts it; ms to its window visible and to input idle)\n");
+            "probe start-idle PROGRAM CLASS TITLE|-   (starts it; ms to its window visible and to input idle)\n"
+            "probe volume-gone CLASS TITLE|- LETTERS  (sends the removal of those drives' media)\n");
     return 2;
 }
 
@@ -357,6 +359,21 @@ int main(int argc, char** argv)
         return ShowWindowFor(argv[2], argv[3], atoi(argv[4]), NULL);
     if (strcmp(verb, "palette") == 0 && argc == 3)
         return ShowWindowFor("ProbePalette", "Probe palette", atoi(argv[2]), GreyPalette());
+    if (strcmp(verb, "volume-gone") == 0 && argc == 5) {
+        // What Windows sends every top-level window when a drive's medium
+        // has gone, sent (not posted) so that the structure lives until
+        // the window has answered.
+        HWND window = Find(argv[2], argv[3]);
+        if (window == NULL)
+            return 1;
+        DEV_BROADCAST_VOLUME volume = {};
+        volume.dbcv_size = sizeof volume;
+        volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+        for (const char* letter = argv[4]; *letter; ++letter)
+            volume.dbcv_unitmask |= 1u << ((*letter | 0x20) - 'a');
+        SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, (LPARAM)&volume);
+        return 0;
+    }
     if (strcmp(verb, "foreground") == 0 && argc == 4) {
         HWND window = Find(argv[2], argv[3]);
         return window != NULL && SetForegroundWindow(window) ? 0 : 1;
