@@ -26,7 +26,7 @@ import time
 from PIL import Image, ImageDraw, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
+sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
 from make_background import launcher_palette, nearest  # noqa: E402

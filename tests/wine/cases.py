@@ -13,6 +13,9 @@ from PIL import Image
 
 from bitmap_variants import VARIANTS
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "tools", "lab"))
+
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, wait_exit, wait_until)
 

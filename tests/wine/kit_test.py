@@ -18,7 +18,7 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 from assemble_disc import assemble  # noqa: E402
 
 SAMPLE_INF = open(os.path.join(ROOT, "disc", "autorun.inf"), newline="").read()

@@ -162,11 +162,11 @@ class Bench:
         return child
 
     def probe(self, *args, timeout=60):
-        return self.wine(os.path.join(self.win32, "tests", "wine", "programs", "probe.exe"), *args,
+        return self.wine(os.path.join(self.win32, "tools", "lab", "programs", "probe.exe"), *args,
                          timeout=timeout)
 
     def program(self, name):
-        return os.path.join(self.win32, "tests", "wine", "programs", name)
+        return os.path.join(self.win32, "tools", "lab", "programs", name)
 
     def path_of(self, class_name, title="-"):
         out = self.probe("path", class_name, title)

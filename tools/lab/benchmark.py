@@ -20,6 +20,8 @@ import time
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "tests", "wine"))
 from bench import BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, load_picture, wait_exit
 from check_executable import PE
 
@@ -103,7 +105,7 @@ LAUNCHER_STEPS = [
 
 
 def timed_span(bench, path, window):
-    """Runs a timed copy (built with tests/wine/programs/span.cpp) once and
+    """Runs a timed copy (built with tools/lab/programs/span.cpp) once and
     returns, in ms by the performance counter inside the process, the span
     from its entry point to the end of its first paint and the times of its
     marks; None if not seen."""
@@ -287,7 +289,7 @@ def main():
         launcher_pe = PE(f.read())
     total, resources = sizes(os.path.join(win32, "autorun.exe"))
     own = launcher_pe.code_and_data_bytes()
-    programs = os.path.join(win32, "tests", "wine", "programs")
+    programs = os.path.join(win32, "tools", "lab", "programs")
 
     say("| figure | value | goal |")
     say("|---|---|---|")
@@ -362,7 +364,7 @@ def main():
                     % (datetime.date.today().isoformat(), args.runs))
             f.write("Start-up is timed from starting the program under Wine to the screen showing a pixel of the\n"
                     "last button painted (the launcher) or of the white client area (the baselines: a bare\n"
-                    "640 x 480 window, `tests/wine/programs/bare.cpp`, built once with the C runtime and once\n"
+                    "640 x 480 window, `tools/lab/programs/bare.cpp`, built once with the C runtime and once\n"
                     "like the launcher, without it); all include Wine's own process start. A probe in the same\n"
                     "Wine prefix polls the screen, and a window kept open for the whole run keeps Wine's desktop\n"
                     "process up, as on a real desktop. Wall-clock start-up under Wine swings by a third from run\n"
