@@ -20,10 +20,8 @@ import time
 
 from PIL import Image
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                                "tests", "wine"))
 from bench import BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, load_picture, wait_exit
-from check_executable import PE
+from pe import PE
 
 WM_CLOSE = 0x10
 CANCEL_LEFT = 410
