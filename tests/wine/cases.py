@@ -102,7 +102,7 @@ def empty_instkey(bench):
     """An autorun.inf without "instkey" makes the launcher test the App Paths
     key itself ("...\\App Paths\\"), which a Windows registry opens: the
     installed layout shows. The unit tests' stand-in relies on this."""
-    inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=background.bmp\r\n"
+    inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=backgrnd.bmp\r\n"
     bench.fill_disc(extra={"autorun.inf": inf})
     bench.wine_reg("add", APP_PATHS, "/f", "/reg:32")
     _, window = shown_launcher(bench)
@@ -333,12 +333,12 @@ def damaged_background(bench):
     """A background picture cut short is not loaded: the launcher stays up
     and shows black behind its buttons (the system's loader would read past
     the end of the file)."""
-    with open(os.path.join(ROOT, "disc", "background.bmp"), "rb") as f:
+    with open(os.path.join(ROOT, "disc", "backgrnd.bmp"), "rb") as f:
         picture = f.read()
     child = None
     for cut in (len(picture) // 2, len(picture) - 1, 1078 + 640):
         bench.fill_disc()
-        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+        with open(os.path.join(bench.cdrom, "backgrnd.bmp"), "wb") as f:
             f.write(picture[:cut])
         child, window = shown_launcher(bench)
         black = Image.new("RGB", (640, 480))
@@ -358,11 +358,11 @@ def background_verdicts(bench):
     failures = []
     for name, make, fault, screen in VARIANTS:
         bench.fill_disc()
-        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+        with open(os.path.join(bench.cdrom, "backgrnd.bmp"), "wb") as f:
             f.write(make())
         run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), bench.cdrom], capture_output=True,
                              text=True)
-        faults = [line for line in run.stdout.splitlines() if line.startswith("background.bmp")]
+        faults = [line for line in run.stdout.splitlines() if line.startswith("backgrnd.bmp")]
         child, window = shown_launcher(bench)
         shot = bench.screenshot()
         shown = "other"

@@ -45,7 +45,7 @@ def remove(*names):
 def background(edit):
     """Rewrites the sample background through edit(image) -> image."""
     def change(folder):
-        path = os.path.join(folder, "background.bmp")
+        path = os.path.join(folder, "backgrnd.bmp")
         edit(Image.open(path)).save(path)
     return change
 
@@ -53,7 +53,7 @@ def background(edit):
 def shifted_colours(count):
     """The sample background with count colour-table entries changed."""
     def change(folder):
-        path = os.path.join(folder, "background.bmp")
+        path = os.path.join(folder, "backgrnd.bmp")
         data = bytearray(open(path, "rb").read())
         for i in range(count):
             data[54 + 4 * (100 + i)] ^= 0x40
@@ -81,25 +81,25 @@ CASES = [
      ["autorun.inf: [install] uninstkey= is empty: give it a value (the companion's name under the Uninstall key)"]),
     ("instkey too long", inf_with("instkey=orvik.exe", "instkey=" + "k" * 204), 1,
      ["autorun.inf: [install] instkey= is 204 characters long: the launcher takes at most 203"]),
-    ("bitmap too long", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 253), 1,
+    ("bitmap too long", inf_with("bitmap=backgrnd.bmp", "bitmap=" + "b" * 253), 1,
      ["autorun.inf: [install] bitmap= is 253 characters long: the launcher takes at most 252"]),
-    ("bitmap at its longest is only missing", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 252), 1,
+    ("bitmap at its longest is only missing", inf_with("bitmap=backgrnd.bmp", "bitmap=" + "b" * 252), 1,
      ["b" * 252 + ": missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
       "correct bitmap= in autorun.inf"]),
-    ("picture missing", remove("background.bmp"), 1,
-     ["background.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
+    ("picture missing", remove("backgrnd.bmp"), 1,
+     ["backgrnd.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
       "correct bitmap= in autorun.inf"]),
-    ("picture not a bitmap", lambda f: write(f, "background.bmp", "GIF89a"), 1,
-     ["background.bmp: not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
+    ("picture not a bitmap", lambda f: write(f, "backgrnd.bmp", "GIF89a"), 1,
+     ["backgrnd.bmp: not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
       "would not load it and would show black behind its buttons; make it with scripts/make-background"]),
     ("picture of the wrong size", background(lambda im: im.crop((0, 0, 320, 240))), 1,
-     ["background.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
+     ["backgrnd.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
     ("picture in true colour", background(lambda im: im.convert("RGB")), 1,
-     ["background.bmp: has 24 bits per pixel: on a 256-colour display Windows would map its colours onto the "
+     ["backgrnd.bmp: has 24 bits per pixel: on a 256-colour display Windows would map its colours onto the "
       "palette and show them wrong; save it with 8 bits per pixel on the launcher's palette "
       "(scripts/make-background)"]),
     ("picture on another palette", shifted_colours(5), 1,
-     ["background.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
+     ["backgrnd.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
       "would show wrong; map it onto the launcher's palette with scripts/make-background"]),
     ("no setup or read-me", remove("setup.exe", "readme.txt"), 1,
      ["setup.exe: missing from the disc root: Install would have nothing to start",
@@ -186,7 +186,7 @@ def test_make_background(build):
         ok = made.returncode == code
         if ok and code == 0:
             assemble(os.path.join(build, "win32"), folder)
-            shutil.copy(out, os.path.join(folder, "background.bmp"))
+            shutil.copy(out, os.path.join(folder, "backgrnd.bmp"))
             got = disc_check(folder)[:2]
             ok = got == (0, ["no faults found"])
             if not ok:
@@ -198,8 +198,8 @@ def test_make_background(build):
     # A picture drawn on the palette keeps every pixel: the sample comes out
     # byte for byte as the art generator wrote it.
     out = os.path.join(work, "same.bmp")
-    subprocess.run([make, os.path.join(ROOT, "disc", "background.bmp"), out], capture_output=True)
-    same = os.path.exists(out) and open(out, "rb").read() == open(os.path.join(ROOT, "disc", "background.bmp"),
+    subprocess.run([make, os.path.join(ROOT, "disc", "backgrnd.bmp"), out], capture_output=True)
+    same = os.path.exists(out) and open(out, "rb").read() == open(os.path.join(ROOT, "disc", "backgrnd.bmp"),
                                                                   "rb").read()
     print(("ok   " if same else "FAIL ") + "a picture on the palette comes out unchanged")
     return failed + (0 if same else 1)
@@ -210,7 +210,7 @@ def test_make_iso(build):
     image = os.path.join(build, "kit", "sample.iso")
     made = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), "", image], capture_output=True, text=True)
     listing = subprocess.run(["isoinfo", "-J", "-f", "-i", image], capture_output=True, text=True).stdout.split()
-    expected = sorted(["/autorun.exe", "/autorun.inf", "/background.bmp", "/kelvando.id", "/readme.txt",
+    expected = sorted(["/autorun.exe", "/autorun.inf", "/backgrnd.bmp", "/kelvando.id", "/readme.txt",
                        "/setup.exe", "/ORVIK", "/ORVIK/install.exe", "/ORVIK/orvik.exe", "/ORVIK/uninst.exe"])
     checks = [
         (made.returncode == 0, "make-iso succeeds on the sample disc: %s" % made.stderr.strip()[-200:]),

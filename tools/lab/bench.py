@@ -296,7 +296,7 @@ def check_layout(screen, origin, client, layout, states=None, background=None):
     1:1 outside the buttons and each slot its picture for the state given
     (normal by default)."""
     if background is None:
-        background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+        background = load_picture(os.path.join(ROOT, "disc", "backgrnd.bmp"))
     width, height = client
     scene = background.crop((0, 0, width, height)).copy()
     for name, left in layout:

@@ -70,7 +70,7 @@ def startup(bench, runs):
     origin = bench.find(*LAUNCHER)["origin"]
     bench.post(*LAUNCHER, message=WM_CLOSE)
     wait_exit(child, 15)
-    background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+    background = load_picture(os.path.join(ROOT, "disc", "backgrnd.bmp"))
     px, py, colour = distinctive_pixel(button_picture("cancel", "normal"), background, CANCEL_LEFT)
     launcher_point = (origin[0] + CANCEL_LEFT + px, origin[1] + BUTTON_TOP + py, colour)
     bare_point = (origin[0] + 300, origin[1] + 200, (255, 255, 255))
