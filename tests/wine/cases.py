@@ -572,6 +572,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--launcher", help="the autorun.exe to start (by default the one built)")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     if args.list:
@@ -585,7 +586,7 @@ def main():
             case, depth = case
         started = time.time()
         try:
-            with Bench(args.build, depth=depth) as bench:
+            with Bench(args.build, depth=depth, launcher=args.launcher) as bench:
                 case(bench)
             print("PASS %s (%.1f s)" % (name, time.time() - started))
         except Failure as failure:

@@ -45,10 +45,13 @@ def check(condition, message):
 
 
 class Bench:
-    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None):
+    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None, launcher=None):
         """work: the folder of the prefix (by default BUILD/wine). disc: a
         folder that drive E: shows as it is, never filled or emptied by the
-        bench (by default the bench's own, filled with the sample disc)."""
+        bench (by default the bench's own, filled with the sample disc).
+        launcher: the autorun.exe started and put on the disc (by default
+        the one built)."""
+        self.launcher = os.path.abspath(launcher) if launcher else None
         self.use_current_display = use_current_display
         self.build = os.path.abspath(build)
         self.win32 = os.path.join(self.build, "win32")
@@ -173,7 +176,7 @@ class Bench:
         return out.stdout.strip() if out.returncode == 0 else None
 
     def launcher_path(self):
-        return os.path.join(self.win32, "autorun.exe")
+        return self.launcher or os.path.join(self.win32, "autorun.exe")
 
     def start_launcher(self):
         return self.start(self.launcher_path())
@@ -223,6 +226,8 @@ class Bench:
         files (name: text) added or replaced."""
         skip = tuple(skip) + (() if marker else ("kelvando.id",))
         assemble(self.win32, self.cdrom, skip)
+        if self.launcher and "autorun.exe" not in skip:
+            shutil.copy(self.launcher, os.path.join(self.cdrom, "autorun.exe"))
         for name, text in (extra or {}).items():
             with open(os.path.join(self.cdrom, name), "w", newline="") as f:
                 f.write(text)
