@@ -5,6 +5,7 @@
 // The report goes to standard output, or to the file REPORT when given.
 // Exit code 0 for a good disc, 1 when it has faults, 2 for bad usage.
 #include <ctype.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -242,21 +243,24 @@ static void CheckIcon(const char* openFolder)
         Report("autorun.inf", "[autorun] icon=%s names no file Windows could read: name the disc's .ico file", value);
         return;
     }
+    char given[PathSize];
+    memcpy(given, value, (size_t)length);
+    given[length] = '\0';
     const char* slash = NULL;
     for (int i = 0; i < length; ++i)
-        if (value[i] == '\\' || value[i] == '/')
-            slash = value + i;
+        if (given[i] == '\\' || given[i] == '/')
+            slash = given + i;
     if (slash != NULL) {
-        int folder = (int)(slash + 1 - value);
-        if (folder != (int)strlen(openFolder) || _strnicmp(value, openFolder, (size_t)folder) != 0) {
+        int folder = (int)(slash + 1 - given);
+        if (folder != (int)strlen(openFolder) || _strnicmp(given, openFolder, (size_t)folder) != 0) {
             Report("autorun.inf", "[autorun] icon=%s is not in the folder of the open= program: Windows takes "
                                   "the icon only from there; put it beside the launcher and name it so",
                    value);
             return;
         }
-        FormatText(file, PathSize, "%.*s", length, value);
+        FormatText(file, PathSize, "%s", given);
     } else {
-        FormatText(file, PathSize, "%s%.*s", openFolder, length, value);
+        FormatText(file, PathSize, "%s%s", openFolder, given);
     }
     char path[PathSize];
     FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, file);
