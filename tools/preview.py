@@ -89,6 +89,7 @@ def disc_check(folder):
     run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True)
     if run.returncode == 0:
         print("disc-check: no faults found")
+        sys.stdout.write("".join("  " + line + "\n" for line in run.stdout.splitlines() if line.startswith("note: ")))
     elif run.returncode == 1:
         print("disc-check found faults; the preview shows the disc as it is:")
         sys.stdout.write("".join("  " + line + "\n" for line in run.stdout.splitlines()))
