@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Draws the launcher's art: the 256-colour palette text, the fifteen button
-pictures, and the sample disc's background picture, all on one palette.
+pictures, and the sample disc's background picture, all on one palette; and
+the sample disc's own icon (disc/kelvando.ico), which Explorer shows for the
+drive.
 
 Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
 (fonts-dejavu-core). What it writes is committed, so the build needs no
@@ -9,6 +11,7 @@ generator:
     /usr/bin/python3 tools/make_art.py              # into src/resources/ and disc/
     /usr/bin/python3 tools/make_art.py --out DIR    # into DIR/resources/ and DIR/disc/
 """
+import io
 import os
 import struct
 import sys
@@ -313,6 +316,86 @@ def draw_background(entries):
     return [data[y * w:(y + 1) * w] for y in range(h)]
 
 
+# The sixteen colours of a 4-bit icon: the VGA colours every Windows has.
+VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+       (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255), (255, 0, 255),
+       (0, 255, 255), (255, 255, 255)]
+ICON_SIZES = (16, 32, 48)
+
+
+def draw_icon(size):
+    """The disc's icon at size x size, RGBA: a silver disc with a blue sheen,
+    its hole, and the tracks of the background's arcs."""
+    big = size * 8
+    img = Image.new("RGBA", (big, big), (0, 0, 0, 0))
+    draw = ImageDraw.Draw(img)
+    edge = big // 16
+    draw.ellipse((edge, edge, big - edge, big - edge), fill=(196, 204, 214, 255), outline=(60, 70, 90, 255),
+                 width=max(8, big // 40))
+    for r, colour in ((0.40, (120, 170, 220, 255)), (0.30, (70, 120, 190, 255))):
+        d = int(big * r)
+        draw.ellipse((big // 2 - d, big // 2 - d, big // 2 + d, big // 2 + d), fill=colour)
+    # A light across the upper left, under the label ring and the hole.
+    draw.pieslice((edge, edge, big - edge, big - edge), 200, 235, fill=(245, 248, 252, 255))
+    d = int(big * 0.20)
+    draw.ellipse((big // 2 - d, big // 2 - d, big // 2 + d, big // 2 + d), fill=(220, 228, 236, 255),
+                 outline=(60, 70, 90, 255), width=max(4, big // 80))
+    hole = big // 14
+    draw.ellipse((big // 2 - hole, big // 2 - hole, big // 2 + hole, big // 2 + hole), fill=(0, 0, 0, 0),
+                 outline=(60, 70, 90, 255), width=max(8, big // 60))
+    return img.resize((size, size), Image.LANCZOS)
+
+
+def icon_bitmap(image, colours, bits):
+    """One icon image as Windows stores it in an .ico: a BITMAPINFOHEADER of
+    twice the height, the colour table, the colour pixels and the 1-bit
+    mask (1 where the picture is clear), rows bottom-up, each padded to 4
+    bytes."""
+    size = image.width
+    pixels = image.load()
+    candidates = range(len(colours))
+    xor_stride = (size * bits + 31) // 32 * 4
+    and_stride = (size + 31) // 32 * 4
+    xor, mask = bytearray(), bytearray()
+    for y in range(size - 1, -1, -1):
+        row, mask_row = bytearray(xor_stride), bytearray(and_stride)
+        for x in range(size):
+            r, g, b, a = pixels[x, y]
+            index = nearest(colours, (r, g, b), candidates) if a >= 128 else 0
+            if a < 128:
+                mask_row[x // 8] |= 0x80 >> (x % 8)
+            if bits == 4:
+                row[x // 2] |= index << (4 if x % 2 == 0 else 0)
+            else:
+                row[x] = index
+        xor += row
+        mask += mask_row
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in colours)
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, bits, 0, len(xor) + len(mask), 0, 0,
+                         len(colours), 0)
+    return header + table + bytes(xor) + bytes(mask)
+
+
+def write_icon(path, entries):
+    """The disc's .ico: 16, 32 and 48 pixels in 4 and 8 bits (on the VGA
+    colours and on the launcher's palette), for every Windows from 95, and
+    256 pixels as a PNG picture for today's Explorer."""
+    images = []
+    for bits, colours in ((4, VGA), (8, entries)):
+        for size in ICON_SIZES:
+            images.append((size, len(colours) if bits == 4 else 0, bits, icon_bitmap(draw_icon(size), colours, bits)))
+    png = io.BytesIO()
+    draw_icon(256).save(png, "PNG", optimize=True)
+    images.append((0, 0, 32, png.getvalue()))
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    for size, count, bits, data in images:
+        directory += struct.pack("<BBBBHHII", size, size, count, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(directory + b"".join(data for _, _, _, data in images))
+
+
 def main():
     global RESOURCES, DISC
     if "--out" in sys.argv:
@@ -336,7 +419,8 @@ def main():
             write_bmp(os.path.join(RESOURCES, "buttons", "%s_%s.bmp" % (name, state)), grid,
                       BUTTON_W, BUTTON_H, entries)
     if "--no-background" not in sys.argv:
-        write_bmp(os.path.join(DISC, "background.bmp"), draw_background(entries), 640, 480, entries)
+        write_bmp(os.path.join(DISC, "backgrnd.bmp"), draw_background(entries), 640, 480, entries)
+    write_icon(os.path.join(DISC, "kelvando.ico"), entries)
 
 
 if __name__ == "__main__":

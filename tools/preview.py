@@ -26,7 +26,7 @@ import time
 from PIL import Image, ImageDraw, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
+sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
 from make_background import launcher_palette, nearest  # noqa: E402
@@ -131,6 +131,7 @@ def disc_check(folder):
     run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True)
     if run.returncode == 0:
         print("disc-check: no faults found")
+        sys.stdout.write("".join("  " + line + "\n" for line in run.stdout.splitlines() if line.startswith("note: ")))
     elif run.returncode == 1:
         print("disc-check found faults; the preview shows the disc as it is:")
         sys.stdout.write("".join("  " + line + "\n" for line in run.stdout.splitlines()))

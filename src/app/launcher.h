@@ -102,6 +102,9 @@ int IsExistingFile(const char* path);
 const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSize);
 int FindProfileValue(const BYTE* text, DWORD size, const char* section, const char* key, char* value,
                      int valueSize);
+// The key names of a section, each ended by a zero and the list by another;
+// returns the list's length without its last zero.
+int ListProfileKeys(const BYTE* text, DWORD size, const char* section, char* keys, int keysSize);
 DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
 
 // ui

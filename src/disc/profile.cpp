@@ -64,48 +64,58 @@ const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSi
     }
     // A double-byte code page may need two bytes for a character: spare has
     // room for that when it is as large as bytes.
-    int written = units > 0 ? WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)(bytes + 2), units, (char*)spare,
-                                                   (int)spareSize, NULL, NULL)
-                            : 0;
-    *size = (DWORD)written;
+    // With no characters at all, the call fails and answers 0: an empty text.
+    *size = (DWORD)WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)(bytes + 2), units, (char*)spare, (int)spareSize,
+                                       NULL, NULL);
     return spare;
+}
+
+// Steps to the next key line of the first section of that name: start and
+// end then span the line, blanks dropped, and equals its first '=' (end when
+// it has none). *inSection is 0 before the first call. Returns 0 at the end
+// of that section or of the text.
+static int NextKeyLine(const BYTE** next, const BYTE* textEnd, const char* section, int* inSection,
+                       const BYTE** start, const BYTE** equals, const BYTE** end)
+{
+    while (*next < textEnd) {
+        *start = *next;
+        *end = *start;
+        while (*end < textEnd && **end != '\n' && **end != '\r')
+            ++*end;
+        *next = *end + 1;
+        TrimSpan(start, end);
+        if (*start == *end || **start == ';')
+            continue;
+        if (**start == '[') {
+            const BYTE* close = *end;
+            while (close > *start + 1 && close[-1] != ']')
+                --close;
+            if (close > *start + 1) {
+                if (*inSection)
+                    return 0;  // the end of the first section of that name
+                *inSection = SpanIsName(*start + 1, close - 1, section);
+                continue;
+            }
+        }
+        if (!*inSection)
+            continue;
+        *equals = *start;
+        while (*equals < *end && **equals != '=')
+            ++*equals;
+        return 1;
+    }
+    return 0;
 }
 
 int FindProfileValue(const BYTE* text, DWORD size, const char* section, const char* key, char* value,
                      int valueSize)
 {
-    if (value == NULL || valueSize <= 0)
+    if (valueSize <= 0)
         return 0;
     value[0] = '\0';
-    if (text == NULL)
-        return 0;
-    const BYTE* textEnd = text + size;
     int inSection = 0;
-    for (const BYTE* next = text; next < textEnd;) {
-        const BYTE* start = next;
-        const BYTE* end = start;
-        while (end < textEnd && *end != '\n' && *end != '\r')
-            ++end;
-        next = end + 1;
-        TrimSpan(&start, &end);
-        if (start == end || *start == ';')
-            continue;
-        if (*start == '[') {
-            const BYTE* close = end;
-            while (close > start + 1 && close[-1] != ']')
-                --close;
-            if (close > start + 1) {
-                if (inSection)
-                    return 0;  // the end of the first section of that name
-                inSection = SpanIsName(start + 1, close - 1, section);
-                continue;
-            }
-        }
-        if (!inSection)
-            continue;
-        const BYTE* equals = start;
-        while (equals < end && *equals != '=')
-            ++equals;
+    const BYTE *next = text, *start, *equals, *end;
+    while (NextKeyLine(&next, text + size, section, &inSection, &start, &equals, &end)) {
         if (!SpanIsName(start, equals, key))
             continue;
         if (equals == end)
@@ -124,4 +134,23 @@ int FindProfileValue(const BYTE* text, DWORD size, const char* section, const ch
         return 1;
     }
     return 0;
+}
+
+int ListProfileKeys(const BYTE* text, DWORD size, const char* section, char* keys, int keysSize)
+{
+    if (keys == NULL || keysSize < 2)
+        return 0;
+    int length = 0;
+    int inSection = 0;
+    const BYTE *next = text, *start, *equals, *end;
+    while (text != NULL && NextKeyLine(&next, text + size, section, &inSection, &start, &equals, &end)) {
+        TrimSpan(&start, &equals);
+        if (length + (equals - start) + 2 > keysSize)
+            break;  // the names that do not fit are left out
+        while (start < equals)
+            keys[length++] = (char)*start++;
+        keys[length++] = '\0';
+    }
+    keys[length] = '\0';
+    return length;
 }

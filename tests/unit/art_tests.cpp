@@ -84,7 +84,7 @@ TEST(Art, EveryPictureIsOnThePaletteAtItsSize)
         std::string path;
         int width, height;
     };
-    std::vector<Picture> pictures = { { SOURCE_DIR "/disc/background.bmp", 640, 480 } };
+    std::vector<Picture> pictures = { { SOURCE_DIR "/disc/backgrnd.bmp", 640, 480 } };
     for (const char* button : { "cancel", "install", "readme", "run", "uninstall" })
         for (const char* state : { "normal", "pressed", "highlighted" })
             pictures.push_back({ std::string(SOURCE_DIR "/src/resources/buttons/") + button + "_" + state + ".bmp",

@@ -202,6 +202,37 @@ TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
     }
 }
 
+// The key names of a section, as the kit's check lists [autorun] with the
+// same reader: zero-ended names, a second zero at the end, the first section
+// of a name only, comment lines left out, names that do not fit left out.
+TEST_F(DiscConfig, ListsTheKeyNamesOfASection)
+{
+    static const struct {
+        const char* text;
+        int size;
+        std::string keys;
+    } cases[] = {
+        { "[autorun]\r\n open = a.exe\r\n;note=x\r\nshell\\go\\command=b.exe\r\nlabel\r\n[autorun]\r\nicon=c.ico\r\n", 64,
+          std::string("open\0shell\\go\\command\0label\0\0", 29) },
+        { "[install]\r\nbitmap=b.bmp\r\n", 64, std::string("\0", 1) },
+        { "[autorun]\r\nopen=a.exe\r\nicon=c.ico\r\n", 8, std::string("open\0\0", 6) },
+        { "[autorun]\r\nopen=a.exe\r\n", 1, "" },
+    };
+    for (const auto& c : cases) {
+        char keys[64];
+        memset(keys, 0x5a, sizeof keys);
+        int length = ListProfileKeys((const BYTE*)c.text, (DWORD)strlen(c.text), "autorun", keys, c.size);
+        if (c.size < 2) {
+            EXPECT_EQ(0, length) << c.text;
+            EXPECT_EQ(0x5a, keys[0]) << c.text;
+            continue;
+        }
+        EXPECT_EQ((int)c.keys.size() - 1, length) << c.text;
+        EXPECT_EQ(c.keys, std::string(keys, c.keys.size())) << c.text;
+        EXPECT_EQ(0x5a, keys[c.keys.size()]) << c.text << ": written past the list";
+    }
+}
+
 TEST_F(DiscConfig, MissingAutorunInfGivesEmptyNames)
 {
     InsertDisc();

@@ -142,7 +142,7 @@ TEST_F(Palette, EveryEntryAndPixelShowsItsOwnColourOnAPaletteDisplay)
         int wrongEntries;  // entries that show another colour than their own
     } layouts[] = { { "the launcher's flags", true, 0 }, { "PC_NOCOLLAPSE everywhere", false, 10 } };
 
-    std::vector<std::string> paths = { SOURCE_DIR "/disc/background.bmp" };
+    std::vector<std::string> paths = { SOURCE_DIR "/disc/backgrnd.bmp" };
     for (const char* button : { "cancel", "install", "readme", "run", "uninstall" })
         for (const char* state : { "normal", "pressed", "highlighted" })
             paths.push_back(std::string(SOURCE_DIR "/src/resources/buttons/") + button + "_" + state + ".bmp");

@@ -16,7 +16,7 @@ import struct
 from PIL import Image
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SAMPLE = os.path.join(ROOT, "disc", "background.bmp")
+SAMPLE = os.path.join(ROOT, "disc", "backgrnd.bmp")
 
 
 def sample():

@@ -12,7 +12,10 @@ import subprocess
 from PIL import Image
 
 from bitmap_variants import VARIANTS
-from wine_platform import skip_unless_wine_runs
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "tools", "lab"))
+from wine_platform import skip_unless_wine_runs  # noqa: E402
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, swap_disc, wait_exit, wait_until)
@@ -120,7 +123,7 @@ def empty_instkey(bench):
     """An autorun.inf without "instkey" makes the launcher test the App Paths
     key itself ("...\\App Paths\\"), which a Windows registry opens: the
     installed layout shows. The unit tests' stand-in relies on this."""
-    inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=background.bmp\r\n"
+    inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=backgrnd.bmp\r\n"
     bench.fill_disc(extra={"autorun.inf": inf})
     bench.wine_reg("add", APP_PATHS, "/f", "/reg:32")
     _, window = shown_launcher(bench)
@@ -381,12 +384,12 @@ def damaged_background(bench):
     """A background picture cut short is not loaded: the launcher stays up
     and shows black behind its buttons (the system's loader would read past
     the end of the file)."""
-    with open(os.path.join(ROOT, "disc", "background.bmp"), "rb") as f:
+    with open(os.path.join(ROOT, "disc", "backgrnd.bmp"), "rb") as f:
         picture = f.read()
     child = None
     for cut in (len(picture) // 2, len(picture) - 1, 1078 + 640):
         bench.fill_disc()
-        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+        with open(os.path.join(bench.cdrom, "backgrnd.bmp"), "wb") as f:
             f.write(picture[:cut])
         child, window = shown_launcher(bench)
         black = Image.new("RGB", (640, 480))
@@ -406,11 +409,11 @@ def background_verdicts(bench):
     failures = []
     for name, make, fault, screen in VARIANTS:
         bench.fill_disc()
-        with open(os.path.join(bench.cdrom, "background.bmp"), "wb") as f:
+        with open(os.path.join(bench.cdrom, "backgrnd.bmp"), "wb") as f:
             f.write(make())
         run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), bench.cdrom], capture_output=True,
                              text=True)
-        faults = [line for line in run.stdout.splitlines() if line.startswith("background.bmp")]
+        faults = [line for line in run.stdout.splitlines() if line.startswith("backgrnd.bmp")]
         child, window = shown_launcher(bench)
         shot = bench.screenshot()
         shown = "other"
@@ -673,7 +676,7 @@ def own_drive_first(bench):
     """A second marked disc on B:, a CD-ROM drive the walk reaches before
     E:, whose folder has no background picture (a black window). Started
     from somewhere else, the launcher takes B:; started from E:, its own."""
-    assemble(bench.win32, bench.second_cdrom, ("background.bmp",))
+    assemble(bench.win32, bench.second_cdrom, ("backgrnd.bmp",))
     black = Image.new("RGB", (640, 480))
     for program, background in ((bench.launcher_path(), black), ("E:\\autorun.exe", None)):
         child = bench.start(program)
@@ -725,6 +728,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--launcher", help="the autorun.exe to start (by default the one built)")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     if args.list:
@@ -739,7 +743,7 @@ def main():
             case, depth = case
         started = time.time()
         try:
-            with Bench(args.build, depth=depth) as bench:
+            with Bench(args.build, depth=depth, launcher=args.launcher) as bench:
                 case(bench)
             print("PASS %s (%.1f s)" % (name, time.time() - started))
         except Failure as failure:

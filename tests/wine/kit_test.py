@@ -4,7 +4,7 @@ its exact report, and on a first run without a Wine prefix; make-iso's
 image of the sample disc; make-background's pictures passing disc-check;
 preview's contact sheet.
 
-    kit_test.py --build DIR disc_check|make_iso|make_background|preview
+    kit_test.py --build DIR disc_check|make_iso|make_background|preview|sign
 """
 import argparse
 import os
@@ -18,7 +18,7 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 from assemble_disc import assemble  # noqa: E402
 from wine_platform import skip_unless_wine_runs  # noqa: E402
 
@@ -46,7 +46,7 @@ def remove(*names):
 def background(edit):
     """Rewrites the sample background through edit(image) -> image."""
     def change(folder):
-        path = os.path.join(folder, "background.bmp")
+        path = os.path.join(folder, "backgrnd.bmp")
         edit(Image.open(path)).save(path)
     return change
 
@@ -54,7 +54,7 @@ def background(edit):
 def shifted_colours(count):
     """The sample background with count colour-table entries changed."""
     def change(folder):
-        path = os.path.join(folder, "background.bmp")
+        path = os.path.join(folder, "backgrnd.bmp")
         data = bytearray(open(path, "rb").read())
         for i in range(count):
             data[54 + 4 * (100 + i)] ^= 0x40
@@ -62,6 +62,32 @@ def shifted_colours(count):
     return change
 
 
+def copy_as(source, name):
+    def change(folder):
+        shutil.copy(os.path.join(folder, source), os.path.join(folder, name))
+    return change
+
+
+def both(*changes):
+    def change(folder):
+        for one in changes:
+            one(folder)
+    return change
+
+
+def short_name_fault(name, iso):
+    return ("%s: not an 8.3 name: Windows 95 on a real-mode CD-ROM driver (MSCDEX) reads only the disc's ISO 9660 "
+            "names, where it is %s, and finds nothing under this one; rename it to at most 8 letters, digits or _, "
+            "a dot and 3 more (and name it so in autorun.inf)" % (name, iso))
+
+
+def unsigned_note(name):
+    return ("note: %s: unsigned: Windows 11 with Smart App Control on blocks an unsigned program, SmartScreen warns "
+            "when it comes from a downloaded image, and Windows names its publisher as unknown; sign it "
+            "(scripts/sign FOLDER --pkcs12 FILE)" % name)
+
+
+MENU = "label=ZARNO KELVANDO\r\n"
 NOT_LAUNCHER = "setup.exe"
 CASES = [
     ("the sample disc", None, 0, ["no faults found"]),
@@ -82,37 +108,95 @@ CASES = [
      ["autorun.inf: [install] uninstkey= is empty: give it a value (the companion's name under the Uninstall key)"]),
     ("instkey too long", inf_with("instkey=orvik.exe", "instkey=" + "k" * 204), 1,
      ["autorun.inf: [install] instkey= is 204 characters long: the launcher takes at most 203"]),
-    ("bitmap too long", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 253), 1,
+    ("bitmap too long", inf_with("bitmap=backgrnd.bmp", "bitmap=" + "b" * 253), 1,
      ["autorun.inf: [install] bitmap= is 253 characters long: the launcher takes at most 252"]),
-    ("bitmap at its longest is only missing", inf_with("bitmap=background.bmp", "bitmap=" + "b" * 252), 1,
+    ("bitmap at its longest is only missing", inf_with("bitmap=backgrnd.bmp", "bitmap=" + "b" * 252), 1,
      ["b" * 252 + ": missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
       "correct bitmap= in autorun.inf"]),
-    ("picture missing", remove("background.bmp"), 1,
-     ["background.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
+    ("picture missing", remove("backgrnd.bmp"), 1,
+     ["backgrnd.bmp: missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
       "correct bitmap= in autorun.inf"]),
-    ("picture not a bitmap", lambda f: write(f, "background.bmp", "GIF89a"), 1,
-     ["background.bmp: not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
+    ("picture not a bitmap", lambda f: write(f, "backgrnd.bmp", "GIF89a"), 1,
+     ["backgrnd.bmp: not a whole Windows bitmap (another format, or a file cut short or damaged): the launcher "
       "would not load it and would show black behind its buttons; make it with scripts/make-background"]),
     ("picture of the wrong size", background(lambda im: im.crop((0, 0, 320, 240))), 1,
-     ["background.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
+     ["backgrnd.bmp: is 320 x 240 pixels: the launcher shows it 1:1 in a 640 x 480 window; draw it at 640 x 480"]),
     ("picture in true colour", background(lambda im: im.convert("RGB")), 1,
-     ["background.bmp: has 24 bits per pixel: on a 256-colour display Windows would map its colours onto the "
+     ["backgrnd.bmp: has 24 bits per pixel: on a 256-colour display Windows would map its colours onto the "
       "palette and show them wrong; save it with 8 bits per pixel on the launcher's palette "
       "(scripts/make-background)"]),
     ("picture on another palette", shifted_colours(5), 1,
-     ["background.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
+     ["backgrnd.bmp: 5 of its 256 colours differ from the launcher's palette: on a 256-colour display they "
       "would show wrong; map it onto the launcher's palette with scripts/make-background"]),
     ("no setup or read-me", remove("setup.exe", "readme.txt"), 1,
      ["setup.exe: missing from the disc root: Install would have nothing to start",
       "readme.txt: missing from the disc root: Read Me would do nothing"]),
+    # [autorun] as Windows reads it: the icon, the label, shellexecute, menu
+    # commands, action and UseAutoPlay; 8.3 names for what is named.
+    ("icon of a launcher without one", inf_with("icon=kelvando.ico", "icon=autorun.exe,0"), 1,
+     ["autorun.exe: holds no icon: Explorer would show the plain drive icon for icon=autorun.exe,0; name the "
+      "disc's .ico file in icon= in autorun.inf"]),
+    ("icon missing", inf_with("icon=kelvando.ico", "icon=nothere.ico"), 1,
+     ["nothere.ico: missing: Explorer would show the plain drive icon; add it or correct icon= in autorun.inf"]),
+    ("icon directory without images", lambda f: write(f, "kelvando.ico", "\0\0\1\0\0\0"), 1,
+     ["kelvando.ico: not a sound icon file (its icon directory or an image in it does not hold together): "
+      "Explorer would show the plain drive icon; save it again as an .ico"]),
+    ("icon cut short", lambda f: open(os.path.join(f, "kelvando.ico"), "r+b").truncate(2000), 1,
+     ["kelvando.ico: not a sound icon file (its icon directory or an image in it does not hold together): "
+      "Explorer would show the plain drive icon; save it again as an .ico"]),
+    ("icon of a text file", inf_with("icon=kelvando.ico", "icon=readme.txt"), 1,
+     ["autorun.inf: [autorun] icon=readme.txt names neither an .ico, .bmp, .exe nor .dll file: Windows takes the "
+      "disc's icon only from those"]),
+    ("icon in another folder", inf_with("icon=kelvando.ico", "icon=ORVIK\\orvik.exe"), 1,
+     ["autorun.inf: [autorun] icon=ORVIK\\orvik.exe is not in the folder of the open= program: Windows takes the "
+      "icon only from there; put it beside the launcher and name it so"]),
+    ("icon of an .ico at index 1", inf_with("icon=kelvando.ico", "icon=kelvando.ico,1"), 1,
+     ["autorun.inf: [autorun] icon=kelvando.ico,1: an .ico file holds one icon, at index 0: give icon=kelvando.ico"]),
+    ("icon of a bitmap", inf_with("icon=kelvando.ico", "icon=backgrnd.bmp"), 0, ["no faults found"]),
+    ("icon of a long name", both(copy_as("kelvando.ico", "kelvando-disc.ico"),
+                                 inf_with("icon=kelvando.ico", "icon=kelvando-disc.ico")), 1,
+     [short_name_fault("kelvando-disc.ico", "KELVANDO.ICO")]),
+    ("label of 32 characters", inf_with(MENU, "label=" + "L" * 32 + "\r\n"), 0, ["no faults found"]),
+    ("label of 33 characters", inf_with(MENU, "label=ZARNO KELVANDO COMPANION DISC ONE\r\n"), 1,
+     ['autorun.inf: [autorun] label= is 33 characters long: Windows shows only the first 32, '
+      '"ZARNO KELVANDO COMPANION DISC ON"; shorten it']),
+    ("shellexecute without open", inf_with("open=autorun.exe", "shellexecute=autorun.exe"), 1,
+     ["autorun.inf: [autorun] has shellexecute= but no open= entry: Windows 95 and 98 ignore shellexecute= (it "
+      "needs shell version 5.0); add open=autorun.exe"]),
+    ("a menu command on the disc", inf_with(MENU, MENU + "shell\\readme=Read &Me\r\n"
+                                                  "shell\\readme\\command=ORVIK\\orvik.exe /readme\r\n"), 0,
+     ["no faults found"]),
+    ("a menu verb with a blank", inf_with(MENU, MENU + "shell\\read me\\command=setup.exe\r\n"), 1,
+     ['autorun.inf: [autorun] shell\\read me\\command: the verb "read me" holds a blank, which a verb cannot: '
+      "write it without blanks (the menu's text goes in shell\\VERB=)"]),
+    ("a menu command off the disc", inf_with(MENU, MENU + "shell\\notes\\command=notepad.exe readme.txt\r\n"), 1,
+     ["autorun.inf: [autorun] shell\\notes\\command=notepad.exe readme.txt does not name a program on the disc: the "
+      "menu command would start nothing; put the program on the disc and name it from the disc root"]),
+    ("a menu command of a long name", both(copy_as("setup.exe", "setup-orvik.exe"),
+                                          inf_with(MENU, MENU + "shell\\setup\\command=setup-orvik.exe\r\n")), 1,
+     [short_name_fault("setup-orvik.exe", "SETUP_OR.EXE"), unsigned_note("setup-orvik.exe")]),
+    ("action, which CD-ROM drives do not use", inf_with(MENU, MENU + "action=Start ZARNO KELVANDO\r\n"), 0,
+     ["note: autorun.inf: [autorun] action= is not used for CD-ROM drives (Windows shows it only for removable "
+      "and fixed disks): on this disc it changes nothing", "no faults found"]),
+    ("UseAutoPlay", inf_with(MENU, MENU + "UseAutoPlay=1\r\n"), 1,
+     ["autorun.inf: [autorun] UseAutoPlay=1: Windows XP and later then offer AutoPlay's choices for the disc's "
+      "files instead of starting open=; remove it"]),
+    ("a picture of a long name", both(copy_as("backgrnd.bmp", "background.bmp"),
+                                     inf_with("bitmap=backgrnd.bmp", "bitmap=background.bmp")), 1,
+     [short_name_fault("background.bmp", "BACKGROU.BMP")]),
 ]
+# Until the sample's programs are signed, every report has a note for each.
+UNSIGNED = [unsigned_note(name) for name in ("autorun.exe", "setup.exe")]
 
 
-def disc_check(folder, prefix=None):
+def disc_check(folder, prefix=None, unsigned=False):
+    """Exit code, report lines (without the unsigned programs' notes unless
+    asked for) and standard error."""
     env = dict(os.environ, DISC_CHECK_PREFIX=prefix) if prefix else None
     run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), folder], capture_output=True, text=True,
                          env=env)
-    return run.returncode, [line for line in run.stdout.splitlines() if line], run.stderr
+    return (run.returncode, [line for line in run.stdout.splitlines() if line and (unsigned or line not in UNSIGNED)],
+            run.stderr)
 
 
 def test_disc_check(build):
@@ -187,7 +271,7 @@ def test_make_background(build):
         ok = made.returncode == code
         if ok and code == 0:
             assemble(os.path.join(build, "win32"), folder)
-            shutil.copy(out, os.path.join(folder, "background.bmp"))
+            shutil.copy(out, os.path.join(folder, "backgrnd.bmp"))
             got = disc_check(folder)[:2]
             ok = got == (0, ["no faults found"])
             if not ok:
@@ -199,40 +283,190 @@ def test_make_background(build):
     # A picture drawn on the palette keeps every pixel: the sample comes out
     # byte for byte as the art generator wrote it.
     out = os.path.join(work, "same.bmp")
-    subprocess.run([make, os.path.join(ROOT, "disc", "background.bmp"), out], capture_output=True)
-    same = os.path.exists(out) and open(out, "rb").read() == open(os.path.join(ROOT, "disc", "background.bmp"),
+    subprocess.run([make, os.path.join(ROOT, "disc", "backgrnd.bmp"), out], capture_output=True)
+    same = os.path.exists(out) and open(out, "rb").read() == open(os.path.join(ROOT, "disc", "backgrnd.bmp"),
                                                                   "rb").read()
     print(("ok   " if same else "FAIL ") + "a picture on the palette comes out unchanged")
     return failed + (0 if same else 1)
 
 
+def make(folder, path, kind="file"):
+    """A file, folder or link (to readme.txt) of that path in folder."""
+    full = os.path.join(folder, path)
+    os.makedirs(os.path.dirname(full) if kind != "folder" else full, exist_ok=True)
+    if kind == "file":
+        write(folder, path, "x")
+    elif kind == "link":
+        os.symlink("readme.txt", full)
+
+
+LONG_PATH = "p" * 100 + "/" + "p" * 100 + "/" + "q" * 37 + ".txt"
+# Names the image's Joliet tree would not hold as they are: each refused,
+# with its line, before anything is written.
+NAME_CASES = [
+    ("a name of 104 characters", "n" * 100 + ".text", "file",
+     "n" * 100 + ".text: its name is 104 characters long: the image's Joliet tree holds 103 at most and would cut "
+     "it; shorten it"),
+    ("a folder name of 104 characters", "f" * 104, "folder",
+     "f" * 104 + ": its name is 104 characters long: the image's Joliet tree holds 103 at most and would cut it; "
+     "shorten it"),
+    ("a star", "a*b.txt", "file", "a*b.txt: holds '*', which Joliet cannot hold (the image would have _ instead): "
+     "rename it"),
+    ("a colon and a question mark", "what:now?.txt", "file",
+     "what:now?.txt: holds ':' '?', which Joliet cannot hold (the image would have _ instead): rename it"),
+    ("a semicolon", "notes;1", "file", "notes;1: holds ';', which Joliet cannot hold (the image would have _ "
+     "instead): rename it"),
+    ("a tab", "a\tb.txt", "file", "a\tb.txt: holds '\\t', which Joliet cannot hold (the image would have _ "
+     "instead): rename it"),
+    ("a character outside UCS-2", "disc\U0001F4BF.txt", "file",
+     "disc\U0001F4BF.txt: holds '\U0001F4BF', which Joliet cannot hold (the image would have _ instead): rename it"),
+    ("names equal but for case", "README.TXT", "file",
+     "readme.txt: differs from README.TXT only in case: Windows takes them for one name; rename one"),
+    ("a path of 243 characters", LONG_PATH, "file",
+     LONG_PATH + ": its path is 243 characters long: Joliet holds paths of 240 at most, and not every Windows "
+     "reads a longer one; shorten it or move it up"),
+    ("nine levels", "1/2/3/4/5/6/7/8", "folder",
+     "1/2/3/4/5/6/7/8: lies 9 levels deep with the root: ISO 9660 holds 8, and not every Windows reads deeper; "
+     "move it up"),
+    ("a symbolic link", "link.txt", "link",
+     "link.txt: a symbolic link, which the image's Joliet tree cannot hold: put the file or folder itself there"),
+]
+
+
+def make_iso(folder, image, env=None):
+    if os.path.exists(image):
+        os.remove(image)
+    return subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), folder, image], capture_output=True,
+                          text=True, env=env)
+
+
 def test_make_iso(build):
     failed = 0
+    win32 = os.path.join(build, "win32")
     image = os.path.join(build, "kit", "sample.iso")
     made = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), "", image], capture_output=True, text=True)
     listing = subprocess.run(["isoinfo", "-J", "-f", "-i", image], capture_output=True, text=True).stdout.split()
-    expected = sorted(["/autorun.exe", "/autorun.inf", "/background.bmp", "/kelvando.id", "/readme.txt",
-                       "/setup.exe", "/ORVIK", "/ORVIK/install.exe", "/ORVIK/orvik.exe", "/ORVIK/uninst.exe"])
+    expected = sorted(["/autorun.exe", "/autorun.inf", "/backgrnd.bmp", "/kelvando.ico", "/kelvando.id",
+                       "/readme.txt", "/setup.exe", "/ORVIK", "/ORVIK/install.exe", "/ORVIK/orvik.exe",
+                       "/ORVIK/uninst.exe"])
     checks = [
         (made.returncode == 0, "make-iso succeeds on the sample disc: %s" % made.stderr.strip()[-200:]),
+        ("read back through its Joliet tree: the same 11 files and folders, disc-check passes" in made.stdout,
+         "the sample's image is read back and compared: %s" % made.stdout.strip()[-300:]),
         (sorted(listing) == expected, "the image holds the sample disc under Joliet names: %s" % sorted(listing)),
     ]
+    short = subprocess.run(["isoinfo", "-f", "-i", image], capture_output=True, text=True).stdout.split()
+    checks.append(("/BACKGRND.BMP;1" in short and "/KELVANDO.ICO;1" in short,
+                   "the picture and the icon keep their names in the ISO 9660 tree: %s" % short))
     info = subprocess.run(["isoinfo", "-d", "-i", image], capture_output=True, text=True).stdout
     checks.append(("Volume id: ZARNO_KELVANDO" in info, "the volume label is ZARNO_KELVANDO"))
+    checks.append(("Data preparer id: ZARNO KELVANDO DISC KIT" in info, "the preparer is the kit's"))
     # The launcher on the image is the one built.
     extracted = subprocess.run(["isoinfo", "-J", "-x", "/autorun.exe", "-i", image], capture_output=True).stdout
-    built = open(os.path.join(build, "win32", "autorun.exe"), "rb").read()
+    built = open(os.path.join(win32, "autorun.exe"), "rb").read()
     checks.append((extracted == built, "the image's autorun.exe is the built launcher"))
+
+    # Two copies of one folder, with new dates (and one name at Joliet's
+    # longest), give one image byte for byte.
+    images = []
+    for copy, when in (("copy-1", 1000000000), ("copy-2", 1600000000)):
+        folder = os.path.join(build, "kit", copy)
+        assemble(win32, folder)
+        make(folder, os.path.join("ORVIK", "n" * 99 + ".txt"))
+        for parent, folders, files in os.walk(folder):
+            for name in folders + files:
+                os.utime(os.path.join(parent, name), (when, when))
+        images.append(os.path.join(build, "kit", copy + ".iso"))
+        run = make_iso(folder, images[-1])
+        checks.append((run.returncode == 0, "make-iso on %s: %s" % (copy, (run.stdout + run.stderr).strip()[-300:])))
+    same = all(os.path.exists(i) for i in images) and open(images[0], "rb").read() == open(images[1], "rb").read()
+    checks.append((same, "two copies of one folder with other dates give the same image byte for byte"))
+
     broken = os.path.join(build, "kit", "broken")
-    assemble(os.path.join(build, "win32"), broken)
+    assemble(win32, broken)
     os.remove(os.path.join(broken, "kelvando.id"))
     refused_image = os.path.join(build, "kit", "broken.iso")
-    if os.path.exists(refused_image):
-        os.remove(refused_image)
-    refused = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), broken, refused_image],
-                             capture_output=True, text=True)
+    refused = make_iso(broken, refused_image)
     checks.append((refused.returncode == 1 and not os.path.exists(refused_image),
                    "make-iso refuses a disc with faults"))
+    for name, path, kind, line in NAME_CASES:
+        folder = os.path.join(build, "kit", "names")
+        assemble(win32, folder)
+        make(folder, path, kind)
+        refused = make_iso(folder, refused_image)
+        got = refused.stdout.splitlines()
+        checks.append((refused.returncode == 1 and got == [line] and not os.path.exists(refused_image),
+                       "make-iso refuses %s: %d %s" % (name, refused.returncode, got)))
+    for ok, text in checks:
+        print(("ok   " if ok else "FAIL ") + text)
+        failed += 0 if ok else 1
+    return failed
+
+
+def test_sign(build):
+    """A throwaway authority and code-signing certificate (made here with
+    openssl; no timestamp, so no network): the sample's programs signed,
+    named by disc-check and still passing the product check and the
+    fresh-layout case on Wine; a byte changed afterwards is a fault, signing
+    again mends it; a wrong password signs nothing."""
+    work = os.path.join(build, "kit", "sign")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    run = lambda *args, **kw: subprocess.run(list(args), cwd=work, capture_output=True, text=True, **kw)
+    write(work, "password", "kit-test-password")
+    write(work, "wrong", "not-the-password")
+    write(work, "leaf.ext", "basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                            "extendedKeyUsage=codeSigning\n")
+    run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.crt", "-days",
+        "2", "-subj", "/CN=Kit Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
+        "-addext", "keyUsage=critical,keyCertSign")
+    run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr", "-subj",
+        "/CN=Kit Test Signer/O=Zarno Kelvando")
+    run("openssl", "x509", "-req", "-in", "leaf.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
+        "-out", "leaf.crt", "-days", "2", "-extfile", "leaf.ext")
+    run("openssl", "pkcs12", "-export", "-out", "signer.p12", "-inkey", "leaf.key", "-in", "leaf.crt",
+        "-certfile", "ca.crt", "-passout", "file:password")
+    folder = os.path.join(work, "disc")
+    assemble(os.path.join(build, "win32"), folder)
+    launcher = os.path.join(folder, "autorun.exe")
+    sign = lambda password, *also: subprocess.run(
+        [os.path.join(ROOT, "scripts", "sign"), folder, "--pkcs12", os.path.join(work, "signer.p12"),
+         "--password-file", os.path.join(work, password)] + (["--also"] + list(also) if also else []),
+        capture_output=True, text=True, stdin=subprocess.DEVNULL)
+    signed = ["note: %s: signed by Kit Test Signer, intact; its certificate does not lead to an authority this "
+              "machine trusts, and Windows trusts it only where its authority is installed" % name
+              for name in ("autorun.exe", "setup.exe")]
+    checks = [(disc_check(folder, unsigned=True)[:2] == (0, UNSIGNED + ["no faults found"]),
+               "the unsigned sample gets a note for each program, and no fault")]
+    done = sign("password", "setup.exe")
+    checks.append((done.returncode == 0, "scripts/sign signs both: %s" % done.stderr.strip()))
+    got = disc_check(folder, unsigned=True)[:2]
+    checks.append((got == (0, signed + ["no faults found"]), "disc-check names the signer: %s" % (got,)))
+    product = subprocess.run([sys.executable, os.path.join(HERE, "check_executable.py"), launcher],
+                             capture_output=True, text=True)
+    checks.append((product.returncode == 0, "the signed launcher passes the product check: %s"
+                   % [l for l in product.stdout.splitlines() if l.startswith("FAIL")]))
+    bench = subprocess.run([sys.executable, os.path.join(HERE, "cases.py"), "--build", build, "--launcher", launcher,
+                            "fresh_layout"], capture_output=True, text=True)
+    checks.append((bench.returncode == 0, "the signed launcher shows the fresh layout on Wine: %s"
+                   % bench.stdout.strip()[-300:]))
+    before = open(launcher, "rb").read()
+    refused = sign("wrong")
+    checks.append((refused.returncode == 2 and open(launcher, "rb").read() == before,
+                   "a wrong password signs nothing and leaves the launcher as it was"))
+    data = bytearray(before)
+    data[0x400] ^= 0x01  # in the first section, whose bytes the signature covers
+    open(launcher, "wb").write(bytes(data))
+    got = disc_check(folder, unsigned=True)[:2]
+    changed = ("autorun.exe: changed after it was signed: its signature no longer matches the file, and Windows "
+               "takes it as unsigned or damaged; sign it again (scripts/sign FOLDER --pkcs12 FILE)")
+    checks.append((got == (1, [changed, signed[1]]), "a byte changed after signing is a fault: %s" % (got,)))
+    open(launcher, "wb").write(before)
+    again = sign("password")
+    verify = subprocess.run(["osslsigncode", "verify", "-in", launcher], capture_output=True, text=True).stdout
+    checks.append((again.returncode == 0 and disc_check(folder, unsigned=True)[:2] == (0, signed + ["no faults found"])
+                   and "Signature Index: 1" not in verify, "signing again gives one signature, intact"))
+    failed = 0
     for ok, text in checks:
         print(("ok   " if ok else "FAIL ") + text)
         failed += 0 if ok else 1
@@ -285,7 +519,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     tests = {"disc_check": test_disc_check, "make_iso": test_make_iso, "make_background": test_make_background,
-             "preview": test_preview}
+             "preview": test_preview, "sign": test_sign}
     parser.add_argument("test", choices=sorted(tests))
     args = parser.parse_args()
     build = os.path.abspath(args.build)

@@ -7,9 +7,9 @@ import re
 import subprocess
 import sys
 
-from wine_platform import SKIPPED, why_wine_cannot_run
-
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
+from wine_platform import SKIPPED, why_wine_cannot_run  # noqa: E402
 
 
 def main():

@@ -46,10 +46,13 @@ def check(condition, message):
 
 
 class Bench:
-    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None):
+    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None, launcher=None):
         """work: the folder of the prefix (by default BUILD/wine). disc: a
         folder that drive E: shows as it is, never filled or emptied by the
-        bench (by default the bench's own, filled with the sample disc)."""
+        bench (by default the bench's own, filled with the sample disc).
+        launcher: the autorun.exe started and put on the disc (by default
+        the one built)."""
+        self.launcher = os.path.abspath(launcher) if launcher else None
         self.use_current_display = use_current_display
         self.build = os.path.abspath(build)
         self.win32 = os.path.join(self.build, "win32")
@@ -174,18 +177,18 @@ class Bench:
         return child
 
     def probe(self, *args, timeout=60):
-        return self.wine(os.path.join(self.win32, "tests", "wine", "programs", "probe.exe"), *args,
+        return self.wine(os.path.join(self.win32, "tools", "lab", "programs", "probe.exe"), *args,
                          timeout=timeout)
 
     def program(self, name):
-        return os.path.join(self.win32, "tests", "wine", "programs", name)
+        return os.path.join(self.win32, "tools", "lab", "programs", name)
 
     def path_of(self, class_name, title="-"):
         out = self.probe("path", class_name, title)
         return out.stdout.strip() if out.returncode == 0 else None
 
     def launcher_path(self):
-        return os.path.join(self.win32, "autorun.exe")
+        return self.launcher or os.path.join(self.win32, "autorun.exe")
 
     def start_launcher(self):
         return self.start(self.launcher_path())
@@ -237,6 +240,8 @@ class Bench:
         files (name: text) added or replaced."""
         skip = tuple(skip) + (() if marker else ("kelvando.id",))
         assemble(self.win32, self.cdrom, skip)
+        if self.launcher and "autorun.exe" not in skip:
+            shutil.copy(self.launcher, os.path.join(self.cdrom, "autorun.exe"))
         for name, text in (extra or {}).items():
             with open(os.path.join(self.cdrom, name), "w", newline="") as f:
                 f.write(text)
@@ -310,7 +315,7 @@ def check_layout(screen, origin, client, layout, states=None, background=None):
     1:1 outside the buttons and each slot its picture for the state given
     (normal by default)."""
     if background is None:
-        background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+        background = load_picture(os.path.join(ROOT, "disc", "backgrnd.bmp"))
     width, height = client
     scene = background.crop((0, 0, width, height)).copy()
     for name, left in layout:

@@ -1,4 +1,4 @@
-"""Whether this machine runs the Windows bench at all. Wine's 32-bit side is
+"""Whether this machine runs the Wine lab at all. Wine's 32-bit side is
 a 32-bit Linux program: a kernel whose 32-bit emulation is off (some virtual
 machines run 64-bit user code only) refuses to start it, and an i386 binary
 format handed to qemu's user-mode emulator starts it at a small fraction of
@@ -31,8 +31,9 @@ def emulated_i386():
     return None
 
 
-def why_wine_cannot_run():
-    """None when Wine's 32-bit loader runs natively here; otherwise the reason."""
+def why_wine_cannot_run(emulated_ok=False):
+    """None when Wine's 32-bit loader runs natively here (or, with
+    emulated_ok, at all); otherwise the reason."""
     try:
         run = subprocess.run([WINE_LOADER, "--version"], capture_output=True, text=True, timeout=60)
     except FileNotFoundError:
@@ -44,7 +45,7 @@ def why_wine_cannot_run():
     if run.returncode != 0:
         return "%s --version failed with exit code %d" % (WINE_LOADER, run.returncode)
     emulator = emulated_i386()
-    if emulator and os.environ.get("AUTORUN_WINE_EMULATED") != "1":
+    if emulator and not emulated_ok and os.environ.get("AUTORUN_WINE_EMULATED") != "1":
         return ("this kernel runs 32-bit programs only through the emulator %s (binfmt_misc), too slowly "
                 "for the bench; AUTORUN_WINE_EMULATED=1 runs it there all the same" % emulator)
     return None

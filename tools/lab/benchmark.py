@@ -22,7 +22,7 @@ import time
 from PIL import Image
 
 from bench import BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, load_picture, wait_exit
-from check_executable import PE
+from pe import PE
 
 WM_CLOSE = 0x10
 CANCEL_LEFT = 410
@@ -71,7 +71,7 @@ def startup(bench, runs):
     origin = bench.find(*LAUNCHER)["origin"]
     bench.post(*LAUNCHER, message=WM_CLOSE)
     wait_exit(child, 15)
-    background = load_picture(os.path.join(ROOT, "disc", "background.bmp"))
+    background = load_picture(os.path.join(ROOT, "disc", "backgrnd.bmp"))
     px, py, colour = distinctive_pixel(button_picture("cancel", "normal"), background, CANCEL_LEFT)
     launcher_point = (origin[0] + CANCEL_LEFT + px, origin[1] + BUTTON_TOP + py, colour)
     bare_point = (origin[0] + 300, origin[1] + 200, (255, 255, 255))
@@ -134,7 +134,7 @@ LAUNCHER_STEPS = [
 
 
 def timed_span(bench, path, window):
-    """Runs a timed copy (built with tests/wine/programs/span.cpp) once and
+    """Runs a timed copy (built with tools/lab/programs/span.cpp) once and
     returns, in ms by the performance counter inside the process, the span
     from its entry point to the end of its first paint and the times of its
     marks; None if not seen."""
@@ -324,7 +324,7 @@ def main():
         launcher_pe = PE(f.read())
     total, resources = sizes(os.path.join(win32, "autorun.exe"))
     own = launcher_pe.code_and_data_bytes()
-    programs = os.path.join(win32, "tests", "wine", "programs")
+    programs = os.path.join(win32, "tools", "lab", "programs")
 
     say("| figure | value | goal |")
     say("|---|---|---|")
@@ -414,7 +414,7 @@ def main():
                     % (datetime.date.today().isoformat(), args.runs))
             f.write("Start-up is timed from starting the program under Wine to the screen showing a pixel of the\n"
                     "last button painted (the launcher) or of the white client area (the baselines: a bare\n"
-                    "640 x 480 window, `tests/wine/programs/bare.cpp`, built once with the C runtime and once\n"
+                    "640 x 480 window, `tools/lab/programs/bare.cpp`, built once with the C runtime and once\n"
                     "like the launcher, without it); all include Wine's own process start. A probe in the same\n"
                     "Wine prefix polls the screen, and a window kept open for the whole run keeps Wine's desktop\n"
                     "process up, as on a real desktop. Wall-clock start-up under Wine swings by a third from run\n"
