@@ -9,7 +9,6 @@ preview's contact sheet.
 import argparse
 import os
 import shutil
-import struct
 import subprocess
 import sys
 

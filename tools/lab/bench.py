@@ -10,7 +10,6 @@ One Wine prefix is made per build tree and reused; each run starts its own
 Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills;
 B:, an earlier CD-ROM drive, stays empty unless a case fills it.
 """
-import argparse
 import fcntl
 import os
 import shutil

@@ -19,8 +19,6 @@ import sys
 import tempfile
 import time
 
-from PIL import Image
-
 from bench import BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, load_picture, wait_exit
 from pe import PE
 
