@@ -32,9 +32,9 @@ LABEL = "ZARNO_KELVANDO"
 PREPARER = "ZARNO KELVANDO DISC KIT"
 DEFAULT_EPOCH = 1767225600  # 2026-01-01 00:00:00 UTC
 # Joliet as xorriso writes it with -joliet-long: 103 characters for a name
-# (a file's last dot not counted; a longer name is cut). The Joliet
-# specification's 240 characters for a path, and ISO 9660's 8 levels of
-# folders with the root: xorriso writes more of either, which not every
+# (a file's last dot not counted; a longer name is cut). Joliet's own limit
+# of 240 characters for a path, and ISO 9660's 8 levels of folders with the
+# root: xorriso writes more of either, which not every
 # Windows reads (Windows 95 on a real-mode CD-ROM driver reads only the ISO
 # 9660 tree).
 NAME_LIMIT = 103
