@@ -29,6 +29,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
+from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402
 from make_background import launcher_palette, nearest  # noqa: E402
 
 WM_CLOSE = 0x10
@@ -58,14 +59,6 @@ def shown_client(bench, hover=None):
     return picture
 
 
-# The twenty colours a 256-colour display keeps fixed in its system palette,
-# entries 0 to 9 and 246 to 255.
-STATIC_COLOURS = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
-                  (192, 192, 192), (192, 220, 192), (166, 202, 240), (255, 251, 240), (160, 160, 164),
-                  (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255), (255, 0, 255),
-                  (0, 255, 255), (255, 255, 255)]
-
-
 def realized_colours(entries):
     """The colour each entry of the launcher's palette shows on a 256-colour
     display, realized in the foreground as Windows documents it: the
@@ -74,8 +67,9 @@ def realized_colours(entries):
     order, the others (PC_NOCOLLAPSE) and any static entry left unmatched take
     the 236 free system entries; an entry that finds none shows the nearest
     colour already there."""
-    system = {i: STATIC_COLOURS[i] for i in range(10)}
-    system.update({246 + i: STATIC_COLOURS[10 + i] for i in range(10)})
+    # The system palette's twenty fixed colours, entries 0 to 9 and 246 to 255.
+    system = {i: STATIC_LOW[i] for i in range(10)}
+    system.update({246 + i: STATIC_HIGH[i] for i in range(10)})
     collapses = lambda i: i < 10 or i >= 246
     shown = [None] * len(entries)
     for i, colour in enumerate(entries):

@@ -143,7 +143,7 @@ int ListProfileKeys(const BYTE* text, DWORD size, const char* section, char* key
     int length = 0;
     int inSection = 0;
     const BYTE *next = text, *start, *equals, *end;
-    while (text != NULL && NextKeyLine(&next, text + size, section, &inSection, &start, &equals, &end)) {
+    while (NextKeyLine(&next, text + size, section, &inSection, &start, &equals, &end)) {
         TrimSpan(&start, &equals);
         if (length + (equals - start) + 2 > keysSize)
             break;  // the names that do not fit are left out

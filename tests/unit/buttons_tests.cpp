@@ -155,7 +155,6 @@ static const struct {
     const char* posted;  // the command codes posted, in order
 } KeySequences[] = {
     { "Tab from none highlights the first", 0, "T", Install, "" },
-    { "Tab wraps to the first", 0, "TTTT", Install, "" },
     { "Shift+Tab from none highlights the last", 0, "S", Cancel, "" },
     { "Shift+Tab wraps to the last", 0, "TS", Cancel, "" },
     { "Right and Down go forward", 0, "RD", ReadMe, "" },

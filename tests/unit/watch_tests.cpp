@@ -309,7 +309,6 @@ TEST_F(Watch, ComingBackRestoresRaisesAndAsksForTheForeground)
         { "minimised while hidden", true, false, false },
         { "behind another window", false, true, false },
         { "foreground refused", false, true, true },
-        { "minimised and refused", true, true, true },
     };
     for (const auto& c : cases) {
         Reset();

@@ -20,6 +20,7 @@ from wine_platform import skip_unless_wine_runs  # noqa: E402
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
                    check, check_layout, swap_disc, wait_exit, wait_until)
 from bench import assemble
+from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402  (bench puts tools/ on the path)
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
 WM_CLOSE = 0x10
@@ -224,10 +225,7 @@ def palette_display(bench):
     check(child.poll() is None and bench.find(*LAUNCHER) is not None, "the launcher did not survive")
     check(before.tobytes() == after.tobytes(), "the window's pixels changed after the palette came back")
     shown = set(before.getdata())
-    static = {(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
-              (192, 192, 192), (192, 220, 192), (166, 202, 240), (255, 251, 240), (160, 160, 164),
-              (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255), (255, 0, 255),
-              (0, 255, 255), (255, 255, 255)}
+    static = set(STATIC_LOW + STATIC_HIGH)
     print("depth 8: %d distinct colours in the window, %d of them outside the 20 static colours"
           % (len(shown), len(shown - static)))
     try:

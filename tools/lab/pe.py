@@ -15,28 +15,27 @@ class PE:
             "<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
+        self.image_base = struct.unpack_from("<I", data, optional + 28)[0]
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         directories = optional + 96
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
+        self.section_sizes = {}
+        self.named_sections = {}  # name: (virtual address, virtual size, file offset, file size)
         table = optional + optional_size
         for i in range(sections):
             name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            name = name.rstrip(b"\0").decode("ascii")
             self.sections.append((vaddr, max(vsize, rsize), rptr, rsize))
-            self.section_sizes = getattr(self, "section_sizes", {})
-            self.section_sizes[name.rstrip(b"\0").decode("ascii")] = vsize
+            self.section_sizes[name] = vsize
+            self.named_sections[name] = (vaddr, vsize, rptr, rsize)
 
     def text(self):
         """(virtual address, bytes) of the code section."""
-        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
-        image_base = struct.unpack_from("<I", self.data, pe + 24 + 28)[0]
-        _, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", self.data, pe + 4)
-        table = pe + 24 + optional_size
-        for i in range(sections):
-            name, vsize, vaddr, rsize, rptr = struct.unpack_from("<8sIIII", self.data, table + 40 * i)
-            if name.rstrip(b"\0") == b".text":
-                return image_base + vaddr, self.data[rptr:rptr + min(vsize, rsize)]
-        raise ValueError("no .text section")
+        if ".text" not in self.named_sections:
+            raise ValueError("no .text section")
+        vaddr, vsize, rptr, rsize = self.named_sections[".text"]
+        return self.image_base + vaddr, self.data[rptr:rptr + min(vsize, rsize)]
 
     def checksum(self):
         """(the image checksum stored in the header, the one its bytes give)."""
