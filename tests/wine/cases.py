@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
 from wine_platform import skip_unless_wine_runs  # noqa: E402
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
-                   check, check_layout, swap_disc, wait_exit, wait_until)
+                   check, check_layout, limit, swap_disc, wait_exit, wait_until)
 from bench import assemble
 from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402  (bench puts tools/ on the path)
 
@@ -33,7 +33,7 @@ def launcher_window(bench, seconds=20):
 
 def settle(bench, seconds=1.0):
     """Lets the window finish painting before a screenshot."""
-    time.sleep(seconds)
+    time.sleep(limit(seconds))
 
 
 def shown_launcher(bench):
@@ -106,7 +106,7 @@ def no_disc(bench):
 # ---- the picture window -------------------------------------------------------
 def shows_layout(bench, layout, name):
     _, window = shown_launcher(bench)
-    screen = bench.screenshot(os.path.join(bench.build, "pictures", name + ".png"))
+    screen = bench.screenshot(os.path.join(bench.pictures, name + ".png"))
     check_layout(screen, window["origin"], window["client"], layout)
     crop_window(bench, screen, window, name + "-window.png")
 
@@ -126,7 +126,7 @@ def empty_instkey(bench):
     installed layout shows. The unit tests' stand-in relies on this."""
     inf = "[autorun]\r\nopen=autorun.exe\r\n\r\n[install]\r\nuninstkey=Orvik\r\nbitmap=backgrnd.bmp\r\n"
     bench.fill_disc(extra={"autorun.inf": inf})
-    bench.wine_reg("add", APP_PATHS, "/f", "/reg:32")
+    bench.wine_reg("add", APP_PATHS, "/f")
     _, window = shown_launcher(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
 
@@ -213,7 +213,7 @@ def palette_display(bench):
     another program has realized a palette of its own."""
     child, window = shown_launcher(bench)
     title = LAUNCHER[1]
-    before = bench.window_screenshot(title, os.path.join(bench.build, "pictures", "depth8-start.png"))
+    before = bench.window_screenshot(title, os.path.join(bench.pictures, "depth8-start.png"))
     other = bench.start(bench.program("probe.exe"), "palette", "3")
     check(wait_until(lambda: bench.find("ProbePalette") is not None, 10), "the other palette's window did not appear")
     time.sleep(1)
@@ -221,7 +221,7 @@ def palette_display(bench):
     wait_exit(other, 15)
     bench.probe("foreground", *LAUNCHER)
     settle(bench)
-    after = bench.window_screenshot(title, os.path.join(bench.build, "pictures", "depth8-after.png"))
+    after = bench.window_screenshot(title, os.path.join(bench.pictures, "depth8-after.png"))
     check(child.poll() is None and bench.find(*LAUNCHER) is not None, "the launcher did not survive")
     check(before.tobytes() == after.tobytes(), "the window's pixels changed after the palette came back")
     shown = set(before.getdata())
@@ -275,9 +275,9 @@ def install_round_trip(bench):
     check(bench.wait_gone("InstallShield_Win", seconds=30), "the installer window did not go away")
     took = wait_back(bench, 5)
     print("back %.2f s after the installer window went" % took)
-    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
+    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
     settle(bench)
-    screen = bench.screenshot(os.path.join(bench.build, "pictures", "after-install.png"))
+    screen = bench.screenshot(os.path.join(bench.pictures, "after-install.png"))
     check_layout(screen, window["origin"], window["client"], INSTALLED_LAYOUT)
     check(bench.registry_has(APP_PATHS + r"\orvik.exe"), "the installer recorded no App Paths entry")
     click(bench, window, 439)  # Cancel
@@ -299,7 +299,7 @@ def readme_notepad(bench):
     check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
     took = wait_back(bench, 5)
     print("back %.2f s after Notepad closed" % took)
-    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
+    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
     settle(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
 
@@ -371,8 +371,8 @@ def uninstall_expandable_string(bench):
     started: %SystemDrive%\\Orvik\\uninst.exe runs the sample uninstaller."""
     bench.install_companion()
     bench.wine_reg("add", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/t", "REG_EXPAND_SZ", "/d",
-                   r"%SystemDrive%\Orvik\uninst.exe /remove", "/f", "/reg:32")
-    stored = bench.wine_reg("query", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/reg:32").stdout
+                   r"%SystemDrive%\Orvik\uninst.exe /remove", "/f")
+    stored = bench.wine_reg("query", UNINSTALL + r"\Orvik", "/v", "UninstallString").stdout
     check("REG_EXPAND_SZ" in stored and "%SystemDrive%" in stored, "the value is not stored unexpanded: %r" % stored)
     _, window = shown_launcher(bench)
     uninstall_and_back(bench, window)
@@ -482,7 +482,7 @@ def install_that_starts_nothing(bench):
     check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
     took = wait_back(bench, 10)
     print("back %.2f s after Notepad closed" % took)
-    check(took <= 2.0, "the launcher took %.2f s to come back" % took)
+    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
 
 
 def setup_without_installer_window(bench):
@@ -503,7 +503,7 @@ def setup_without_installer_window(bench):
 
 def uninstall_string_missing(bench):
     bench.install_app_paths()
-    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/f", "/reg:32")
+    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/f")
     _, window = shown_launcher(bench)
     click(bench, window, 323)
     time.sleep(2)
@@ -585,7 +585,7 @@ def soak(bench):
 def crop_window(bench, screen, window, name):
     ox, oy = window["origin"]
     w, h = window["client"]
-    screen.crop((ox, oy, ox + w, oy + h)).save(os.path.join(bench.build, "pictures", name))
+    screen.crop((ox, oy, ox + w, oy + h)).save(os.path.join(bench.pictures, name))
 
 
 # ---- the keyboard, a disc that leaves, the launcher's own drive ------------------
@@ -674,7 +674,7 @@ def own_drive_first(bench):
     """A second marked disc on B:, a CD-ROM drive the walk reaches before
     E:, whose folder has no background picture (a black window). Started
     from somewhere else, the launcher takes B:; started from E:, its own."""
-    assemble(bench.win32, bench.second_cdrom, ("backgrnd.bmp",))
+    assemble(bench.windows, bench.second_cdrom, ("backgrnd.bmp",))
     black = Image.new("RGB", (640, 480))
     for program, background in ((bench.launcher_path(), black), ("E:\\autorun.exe", None)):
         child = bench.start(program)
@@ -726,13 +726,17 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--list", action="store_true")
-    parser.add_argument("--launcher", help="the autorun.exe to start (by default the one built)")
+    parser.add_argument("--launcher", help="the autorun.exe to start (by default the one built for this lane)")
+    parser.add_argument("--work", help="the folder of the Wine prefix (by default BUILD/wine-LANE)")
+    parser.add_argument("--out", help="where screenshots go (OUT/pictures), and each case's verdict, one line "
+                                      "in OUT/results/CASE (by default BUILD, and no verdict files)")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     if args.list:
         print("\n".join(CASES))
         return 0
-    skip_unless_wine_runs()
+    if not args.launcher:
+        skip_unless_wine_runs()
     failed = 0
     for name in args.cases:
         case = CASES[name]
@@ -741,12 +745,21 @@ def main():
             case, depth = case
         started = time.time()
         try:
-            with Bench(args.build, depth=depth, launcher=args.launcher) as bench:
+            with Bench(args.build, depth=depth, launcher=args.launcher, work=args.work, out=args.out) as bench:
                 case(bench)
-            print("PASS %s (%.1f s)" % (name, time.time() - started))
+            verdict = "PASS %s (%.1f s)" % (name, time.time() - started)
         except Failure as failure:
             failed += 1
-            print("FAIL %s: %s" % (name, failure))
+            verdict = "FAIL %s: %s" % (name, failure)
+        except Exception as error:  # a case that broke is reported as that case's failure
+            failed += 1
+            verdict = "FAIL %s: %s: %s" % (name, type(error).__name__, error)
+        print(verdict, flush=True)
+        if args.out:
+            results = os.path.join(args.out, "results")
+            os.makedirs(results, exist_ok=True)
+            with open(os.path.join(results, name), "w") as f:
+                f.write(verdict + "\n")
     return 1 if failed else 0
 
 

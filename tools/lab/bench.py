@@ -6,11 +6,17 @@ prefix for Win32 facts).
     bench.py --build DIR CASE...      run the named cases (see CASES)
     bench.py --build DIR --list       list them
 
-One Wine prefix is made per build tree and reused; each run starts its own
+One Wine prefix is made per build tree and lane (wine_platform.py: the
+launcher's own build under 32-bit Wine where the kernel runs 32-bit code,
+else the 64-bit build under 64-bit Wine) and reused; each run starts its own
 Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills;
 B:, an earlier CD-ROM drive, stays empty unless a case fills it.
+
+AUTORUN_TIME_SCALE (default 1) stretches every wall-clock limit of the bench
+by one factor, for a lane that runs under emulation.
 """
 import fcntl
+import math
 import os
 import shutil
 import subprocess
@@ -23,6 +29,7 @@ from PIL import Image
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
                                 "tools"))
 from assemble_disc import assemble  # noqa: E402
+from wine_platform import WINESERVER, choose_lane, lane_of  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -33,6 +40,12 @@ LAUNCHER = ("Autorun", "ZARNO KELVANDO(tm)")
 FRESH_LAYOUT = [("install", 119), ("readme", 265), ("cancel", 410)]
 INSTALLED_LAYOUT = [("run", 92), ("readme", 207), ("uninstall", 323), ("cancel", 439)]
 BUTTON_TOP = 343
+TIME_SCALE = float(os.environ.get("AUTORUN_TIME_SCALE") or 1)
+
+
+def limit(seconds):
+    """A wall-clock limit of the bench, stretched for an emulated lane."""
+    return seconds * TIME_SCALE
 
 
 class Failure(Exception):
@@ -45,17 +58,26 @@ def check(condition, message):
 
 
 class Bench:
-    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None, launcher=None):
-        """work: the folder of the prefix (by default BUILD/wine). disc: a
-        folder that drive E: shows as it is, never filled or emptied by the
+    def __init__(self, build, depth=24, use_current_display=False, work=None, disc=None, launcher=None, out=None):
+        """work: the folder of the prefix (by default BUILD/wine-LANE). disc:
+        a folder that drive E: shows as it is, never filled or emptied by the
         bench (by default the bench's own, filled with the sample disc).
         launcher: the autorun.exe started and put on the disc (by default
-        the one built)."""
+        the one built for this machine's lane); its PE header picks the Wine
+        loader, the prefix and the registry view. out: where screenshots
+        go (by default BUILD/pictures)."""
         self.launcher = os.path.abspath(launcher) if launcher else None
         self.use_current_display = use_current_display
         self.build = os.path.abspath(build)
-        self.win32 = os.path.join(self.build, "win32")
-        self.work = os.path.abspath(work) if work else os.path.join(self.build, "wine")
+        if self.launcher:
+            self.lane = lane_of(self.launcher)
+        else:
+            self.lane, reason = choose_lane()
+            if self.lane is None:
+                raise Failure("Wine cannot run on this machine: %s" % reason)
+        self.windows = os.path.join(self.build, self.lane.build)  # the programs built for the lane
+        self.pictures = os.path.join(os.path.abspath(out) if out else self.build, "pictures")
+        self.work = os.path.abspath(work) if work else os.path.join(self.build, "wine-" + self.lane.name)
         self.prefix = os.path.join(self.work, "prefix")
         self.own_disc = disc is None
         self.cdrom = os.path.join(self.work, "cdrom") if disc is None else os.path.abspath(disc)  # drive E:
@@ -70,12 +92,8 @@ class Bench:
     # ---- environment -------------------------------------------------
     def env(self):
         env = dict(os.environ)
-        env.update({
-            "WINEPREFIX": self.prefix,
-            "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
-            "DISPLAY": self.display or env.get("DISPLAY", ""),
-        })
+        env.update(self.lane.env(self.prefix))
+        env["DISPLAY"] = self.display or env.get("DISPLAY", "")
         return env
 
     def start_display(self, use_current=False):
@@ -113,9 +131,9 @@ class Bench:
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "b:", "/d", "cdrom", "/f", "/reg:64")
                 # Drive types are read when the server starts: stop it (which
                 # also saves the registry); start_wine below starts it again.
-                subprocess.run(["wineserver", "-k"], env=self.env(), stdin=subprocess.DEVNULL,
+                subprocess.run([WINESERVER, "-k"], env=self.env(), stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                subprocess.run(["wineserver", "-w"], env=self.env(), stdin=subprocess.DEVNULL,
+                subprocess.run([WINESERVER, "-w"], env=self.env(), stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 open(ready, "w").close()
         os.makedirs(self.cdrom, exist_ok=True)
@@ -137,10 +155,10 @@ class Bench:
         for them to close it. Makes the prefix when there is none."""
         quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if not os.path.exists(os.path.join(self.prefix, "system.reg")):
-            subprocess.run(["wineboot", "-i"], env=self.env(), check=True, **quiet)
-            subprocess.run(["wineserver", "-w"], env=self.env(), **quiet)
-        subprocess.run(["wineserver", "-p"], env=self.env(), **quiet)
-        subprocess.run(["wineboot"], env=self.env(), check=True, **quiet)
+            subprocess.run([self.lane.loader, "wineboot", "-i"], env=self.env(), check=True, **quiet)
+            subprocess.run([WINESERVER, "-w"], env=self.env(), **quiet)
+        subprocess.run([WINESERVER, "-p"], env=self.env(), **quiet)
+        subprocess.run([self.lane.loader, "wineboot"], env=self.env(), check=True, **quiet)
 
     def __enter__(self):
         self.start_display(self.use_current_display)
@@ -156,38 +174,41 @@ class Bench:
         for child in self.children:
             if child.poll() is None:
                 child.kill()
-        subprocess.run(["wineserver", "-k"], env=self.env(), stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-k"], env=self.env(), stderr=subprocess.DEVNULL)
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
 
     # ---- Wine --------------------------------------------------------
     def wine(self, *args, timeout=60):
-        return subprocess.run(["wine"] + list(args), env=self.env(), capture_output=True, text=True,
-                              timeout=timeout)
+        return subprocess.run([self.lane.loader] + list(args), env=self.env(), capture_output=True, text=True,
+                              timeout=limit(timeout))
 
     def wine_reg(self, *args):
-        return subprocess.run(["wine", "reg"] + list(args), env=self.env(), capture_output=True, text=True)
+        """reg.exe, in the registry view that the launcher under test reads
+        unless the arguments name one."""
+        view = [] if any(a.startswith("/reg:") for a in args) else [self.lane.view]
+        return subprocess.run([self.lane.loader, "reg"] + list(args) + view, env=self.env(), capture_output=True,
+                              text=True)
 
     def start(self, *args):
-        child = subprocess.Popen(["wine"] + list(args), env=self.env(), stdout=subprocess.DEVNULL,
+        child = subprocess.Popen([self.lane.loader] + list(args), env=self.env(), stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         self.children.append(child)
         return child
 
     def probe(self, *args, timeout=60):
-        return self.wine(os.path.join(self.win32, "tools", "lab", "programs", "probe.exe"), *args,
-                         timeout=timeout)
+        return self.wine(self.program("probe.exe"), *args, timeout=timeout)
 
     def program(self, name):
-        return os.path.join(self.win32, "tools", "lab", "programs", name)
+        return os.path.join(self.windows, "tools", "lab", "programs", name)
 
     def path_of(self, class_name, title="-"):
         out = self.probe("path", class_name, title)
         return out.stdout.strip() if out.returncode == 0 else None
 
     def launcher_path(self):
-        return self.launcher or os.path.join(self.win32, "autorun.exe")
+        return self.launcher or os.path.join(self.windows, "autorun.exe")
 
     def start_launcher(self):
         return self.start(self.launcher_path())
@@ -209,9 +230,11 @@ class Bench:
         return fields
 
     def wait_for(self, class_name, title="-", seconds=20):
+        seconds = int(math.ceil(limit(seconds)))
         return self.probe("wait", class_name, title, str(seconds), timeout=seconds + 30).returncode == 0
 
     def wait_gone(self, class_name, title="-", seconds=20):
+        seconds = int(math.ceil(limit(seconds)))
         return self.probe("wait-gone", class_name, title, str(seconds), timeout=seconds + 30).returncode == 0
 
     def post(self, class_name, title, message, wparam=0, lparam=0):
@@ -219,8 +242,8 @@ class Bench:
 
     # ---- the world a case starts from --------------------------------
     def reset_world(self):
-        self.wine_reg("delete", APP_PATHS + r"\orvik.exe", "/f", "/reg:32")
-        self.wine_reg("delete", UNINSTALL + r"\Orvik", "/f", "/reg:32")
+        self.wine_reg("delete", APP_PATHS + r"\orvik.exe", "/f")
+        self.wine_reg("delete", UNINSTALL + r"\Orvik", "/f")
         windows = os.path.join(self.prefix, "drive_c", "windows")
         for name in ("orvik.ini",):
             path = os.path.join(windows, name)
@@ -238,7 +261,7 @@ class Bench:
         """Drive E: gets the sample disc, less the names in skip, with extra
         files (name: text) added or replaced."""
         skip = tuple(skip) + (() if marker else ("kelvando.id",))
-        assemble(self.win32, self.cdrom, skip)
+        assemble(self.windows, self.cdrom, skip)
         if self.launcher and "autorun.exe" not in skip:
             shutil.copy(self.launcher, os.path.join(self.cdrom, "autorun.exe"))
         for name, text in (extra or {}).items():
@@ -251,10 +274,10 @@ class Bench:
         check(done.returncode == 0, "the sample installer failed")
 
     def registry_has(self, key):
-        return self.wine_reg("query", key, "/reg:32").returncode == 0
+        return self.wine_reg("query", key).returncode == 0
 
     def install_app_paths(self):
-        self.wine_reg("add", APP_PATHS + r"\orvik.exe", "/ve", "/d", r"C:\Orvik\orvik.exe", "/f", "/reg:32")
+        self.wine_reg("add", APP_PATHS + r"\orvik.exe", "/ve", "/d", r"C:\Orvik\orvik.exe", "/f")
 
     # ---- the screen ----------------------------------------------------
     def screenshot(self, path=None):
@@ -325,8 +348,8 @@ def check_layout(screen, origin, client, layout, states=None, background=None):
 
 
 def wait_until(predicate, seconds, step=0.25):
-    limit = time.time() + seconds
-    while time.time() < limit:
+    end = time.time() + limit(seconds)
+    while time.time() < end:
         if predicate():
             return True
         time.sleep(step)
@@ -335,7 +358,7 @@ def wait_until(predicate, seconds, step=0.25):
 
 def wait_exit(child, seconds):
     try:
-        return child.wait(timeout=seconds)
+        return child.wait(timeout=limit(seconds))
     except subprocess.TimeoutExpired:
         return None
 

@@ -1,4 +1,4 @@
-"""Reads a PE32 executable: its headers, sections, imports and resources."""
+"""Reads a PE32 or PE32+ executable: its headers, sections, imports and resources."""
 import os
 import struct
 import sys
@@ -15,9 +15,16 @@ class PE:
             "<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
-        self.image_base = struct.unpack_from("<I", data, optional + 28)[0]
+        # PE32+ (0x20B) widens the image base and the stack and heap sizes
+        # to 64 bits, which moves the data directories 16 bytes on, and its
+        # import thunks are 64 bits wide.
+        self.wide = self.magic == 0x20B
+        if self.wide:
+            self.image_base = struct.unpack_from("<Q", data, optional + 24)[0]
+        else:
+            self.image_base = struct.unpack_from("<I", data, optional + 28)[0]
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
-        directories = optional + 96
+        directories = optional + (112 if self.wide else 96)
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
         self.section_sizes = {}
@@ -72,12 +79,14 @@ class PE:
                 return found
             functions = found.setdefault(self.string(entry[3]), [])
             thunk = self.offset(entry[0] or entry[4])
+            width, by_ordinal = (8, 1 << 63) if self.wide else (4, 1 << 31)
             while True:
-                value = struct.unpack_from("<I", self.data, thunk)[0]
+                value = struct.unpack_from("<Q" if self.wide else "<I", self.data, thunk)[0]
                 if value == 0:
                     break
-                functions.append("#%d" % (value & 0xFFFF) if value & 0x80000000 else self.string(value + 2))
-                thunk += 4
+                functions.append("#%d" % (value & 0xFFFF) if value & by_ordinal else
+                                 self.string((value & 0x7FFFFFFF) + 2))
+                thunk += width
             at += 20
 
     def resources(self):
