@@ -4,7 +4,7 @@
     preview.py --build BUILD_DIR FOLDER [--sheet PNG]
 
 The folder becomes drive E:, a CD-ROM drive, of a Wine prefix of the
-preview's own (BUILD_DIR/preview/wine), never the user's; the folder itself
+preview's own (BUILD_DIR/preview/wine-LANE), never the user's; the folder itself
 is only read. disc-check runs first and its faults are printed, but the
 preview is shown all the same.
 
@@ -29,6 +29,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
+from wine_platform import choose_lane  # noqa: E402
 from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402
 from make_background import launcher_palette, nearest  # noqa: E402
 
@@ -146,11 +147,15 @@ def main():
     build = os.path.abspath(args.build)
     disc_check(folder)
     interactive = bool(os.environ.get("DISPLAY"))
-    work = os.path.join(build, "preview", "wine")
+    lane, reason = choose_lane()
+    if lane is None:
+        print("preview: Wine cannot run on this machine: %s" % reason, file=sys.stderr)
+        return 2
+    work = os.path.join(build, "preview", "wine-" + lane.name)
     with Bench(build, use_current_display=interactive, work=work, disc=folder) as bench:
         instkey = bench.probe("profile", r"E:\autorun.inf", "install", "instkey").stdout.strip()[1:-1]
         installed = APP_PATHS + "\\" + ("" if instkey == "(default)" else instkey)
-        bench.wine_reg("delete", installed, "/f", "/reg:32")
+        bench.wine_reg("delete", installed, "/f")
         if interactive:
             child = bench.start_launcher()
             if not bench.wait_for(*LAUNCHER, seconds=30):
@@ -162,13 +167,13 @@ def main():
         try:
             fresh = shown_client(bench)
             hovered = shown_client(bench, hover=(READ_ME_LEFT + 57, BUTTON_TOP + 17))
-            bench.wine_reg("add", installed, "/f", "/reg:32")
+            bench.wine_reg("add", installed, "/f")
             after = shown_client(bench)
         except RuntimeError as error:
             print("preview: %s" % error, file=sys.stderr)
             return 1
         finally:
-            bench.wine_reg("delete", installed, "/f", "/reg:32")
+            bench.wine_reg("delete", installed, "/f")
     out = args.sheet or os.path.join(build, "preview", os.path.basename(folder.rstrip("/")) + ".png")
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     sheet([fresh, after, hovered, on_palette(fresh)]).save(out)

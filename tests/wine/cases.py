@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
 from wine_platform import skip_unless_wine_runs  # noqa: E402
 
 from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
-                   check, check_layout, limit, swap_disc, wait_exit, wait_until)
+                   check, check_layout, cpu_ticks, launcher_pid, limit, swap_disc, wait_exit, wait_until)
 from bench import assemble
 from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402  (bench puts tools/ on the path)
 
@@ -524,25 +524,6 @@ def usage(bench):
             if line.startswith(("Private_Clean:", "Private_Dirty:")):
                 private += int(line.split()[1]) * 1024
     return {"gdi": counts["gdi"], "private": private}
-
-
-def launcher_pid():
-    """The Linux process that runs autorun.exe under Wine."""
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    if b"autorun.exe" in f.read():
-                        return int(entry)
-            except OSError:
-                pass
-    return None
-
-
-def cpu_ticks(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime + stime, in clock ticks
 
 
 def soak(bench):

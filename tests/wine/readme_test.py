@@ -9,7 +9,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-from wine_platform import SKIPPED, why_wine_cannot_run  # noqa: E402
+from wine_platform import choose_lane, platform_missing  # noqa: E402
 
 
 def main():
@@ -20,10 +20,10 @@ def main():
         print(("ok   " if ok else "FAIL ") + "picture " + picture)
         failed += 0 if ok else 1
     # The commands run the launcher and the kit under Wine.
-    reason = why_wine_cannot_run()
-    if reason:
-        print("skipped: the README's commands: Wine cannot run on this machine: %s" % reason)
-        return 1 if failed else SKIPPED
+    lane, reason = choose_lane()
+    if lane is None:
+        code = platform_missing(reason, "the README's commands: Wine cannot run on this machine")
+        return 1 if failed else code
     commands = []
     for block in re.findall(r"```sh\n(.*?)```", text, re.S):
         commands += [line for line in block.splitlines() if line.strip()]

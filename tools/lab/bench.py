@@ -372,3 +372,22 @@ def swap_disc(bench):
     link = os.path.join(bench.prefix, "dosdevices", "e:")
     os.remove(link)
     os.symlink(other, link)
+
+
+def launcher_pid():
+    """The Linux process that runs autorun.exe under Wine."""
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    if b"autorun.exe" in f.read():
+                        return int(entry)
+            except OSError:
+                pass
+    return None
+
+
+def cpu_ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime, in clock ticks

@@ -2,7 +2,9 @@
 """Benchmarks of the launcher under Wine on Xvfb, printing figures (no pass
 or fail): start-up to the first complete paint against two bare-window
 baselines (with and without the C runtime), where the launcher's own
-start-up time goes (a +relay trace), hover latency, and executable size.
+start-up time goes (a +relay trace), hover latency, the launcher's CPU time
+while it idles shown and hidden, and executable size. It runs on this
+machine's lane (wine_platform.py), and names it.
 
     benchmark.py --build DIR [--runs N] [--write docs/performance.md]
 """
@@ -19,7 +21,8 @@ import sys
 import tempfile
 import time
 
-from bench import BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, load_picture, wait_exit
+from bench import (BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, cpu_ticks, launcher_pid, load_picture,
+                   wait_exit)
 from pe import PE
 
 WM_CLOSE = 0x10
@@ -45,7 +48,7 @@ def distinctive_pixel(picture, background, slot_left):
 
 def time_to_pixel(bench, program, x, y, colour, close_class, close_title):
     """Seconds from starting program to the screen showing colour at (x, y)."""
-    probe = subprocess.Popen(["wine", bench.program("probe.exe"), "wait-pixel", str(x), str(y), hexcolour(colour),
+    probe = subprocess.Popen([bench.lane.loader, bench.program("probe.exe"), "wait-pixel", str(x), str(y), hexcolour(colour),
                               "30"], env=bench.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     assert probe.stdout.readline().strip() == "ready"
     started = time.perf_counter()
@@ -140,7 +143,7 @@ def timed_span(bench, path, window):
     os.close(handle)
     os.remove(report)
     env = dict(bench.env(), STARTUP_SPAN_FILE="Z:" + report.replace("/", "\\"))
-    child = subprocess.Popen(["wine", path], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    child = subprocess.Popen([bench.lane.loader, path], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     limit = time.time() + 20
     while not os.path.exists(report) and time.time() < limit:
         time.sleep(0.05)
@@ -195,10 +198,10 @@ def quartiles(values):
     return q[0], q[2]
 
 
-RELAY_LINE = re.compile(r"^\s*([0-9.]+):([0-9a-f]+):(Call|Ret)\s+([\w.]+)\(.*\bret=([0-9a-f]{8})\s*$")
+RELAY_LINE = re.compile(r"^\s*([0-9.]+):([0-9a-f]+):(Call|Ret)\s+([\w.]+)\(.*\bret=([0-9a-f]{8,16})\s*$")
 
 
-def relay_profile(bench, path, module_base=0x400000, module_end=0x480000):
+def relay_profile(bench, path):
     """Runs the program once under WINEDEBUG=+timestamp,+relay until its
     window is painted and sums, per system function, the time of the
     outermost calls that the program's own code made (calls returning into
@@ -206,10 +209,14 @@ def relay_profile(bench, path, module_base=0x400000, module_end=0x480000):
     to the end of its first paint. Relay tracing slows every call and its
     clock counts whole milliseconds, so the shares tell more than the sums.
     Returns (total ms, [(function, ms, calls)])."""
+    with open(path, "rb") as f:
+        image = PE(f.read())
+    module_base = image.image_base
+    module_end = module_base + max(vaddr + size for vaddr, size, _, _ in image.sections)
     log = os.path.join(bench.work, "relay.log")
     env = dict(bench.env(), WINEDEBUG="+timestamp,+relay")
     with open(log, "w") as out:
-        child = subprocess.Popen(["wine", path], env=env, stdout=subprocess.DEVNULL, stderr=out)
+        child = subprocess.Popen([bench.lane.loader, path], env=env, stdout=subprocess.DEVNULL, stderr=out)
         bench.wait_for(*LAUNCHER, seconds=60)
         time.sleep(3)
         bench.post(*LAUNCHER, message=WM_CLOSE)
@@ -272,15 +279,44 @@ def sizes(path):
     return len(data), PE(data).resource_bytes()
 
 
-def machine():
+def idle_cpu(bench, seconds=20):
+    """Milliseconds of CPU time the launcher's process takes in seconds of
+    idling: shown with the pointer elsewhere, then hidden while Notepad
+    shows the read-me (its watch ticks once a second)."""
+    child = bench.start_launcher()
+    bench.wait_for(*LAUNCHER, seconds=30)
+    origin = bench.find(*LAUNCHER)["origin"]
+    time.sleep(2)
+    pid = launcher_pid()
+    per_tick = 1000.0 / os.sysconf("SC_CLK_TCK")
+    start = cpu_ticks(pid)
+    time.sleep(seconds)
+    shown = (cpu_ticks(pid) - start) * per_tick
+    bench.xdotool("mousemove", origin[0] + READ_ME_LEFT + 57, origin[1] + BUTTON_TOP + 17, "click", "1")
+    bench.xdotool("mousemove", 1000, 10)
+    bench.wait_for("Notepad", seconds=20)
+    time.sleep(2)
+    start = cpu_ticks(pid)
+    time.sleep(seconds)
+    hidden = (cpu_ticks(pid) - start) * per_tick
+    bench.post("Notepad", "-", message=WM_CLOSE)
+    bench.wait_for(*LAUNCHER, seconds=10)
+    time.sleep(2)
+    bench.post(*LAUNCHER, message=WM_CLOSE)
+    wait_exit(child, 15)
+    return shown, hidden
+
+
+def machine(bench):
     cpu = "unknown"
     with open("/proc/cpuinfo") as f:
         for line in f:
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    return "%s, %d cores, %s, %s, Xvfb 1024x768x24" % (cpu, os.cpu_count(), platform.platform(), wine)
+    wine = subprocess.run([bench.lane.loader, "--version"], capture_output=True, text=True).stdout.strip()
+    return "%s, %d cores, %s, %s (%s), the launcher's %s build, Xvfb 1024x768x24" % (
+        cpu, os.cpu_count(), platform.platform(), wine, bench.lane.loader, bench.lane.name)
 
 
 def main():
@@ -295,7 +331,6 @@ def main():
         print(text)
         lines.append(text)
 
-    win32 = os.path.join(os.path.abspath(args.build), "win32")
     with Bench(args.build) as bench:
         # A window kept open for the whole run keeps Wine's desktop process
         # up, as a real desktop is: otherwise every start would include
@@ -315,9 +350,12 @@ def main():
                                     ("bare_nocrt", bench.program("bare_nocrt_timed.exe"), bare_window)], args.runs)
         relay_total, relay_table = relay_profile(bench, bench.launcher_path())
         hovers = hover_latency(bench, 30)
+        idle_shown, idle_hidden = idle_cpu(bench)
         keeper.kill()
     ms = lambda s: s * 1000.0
     seen = {name: [t for t in runs if t is not None] for name, runs in times.items()}
+    # The sizes are the product's, the i386 build, whichever lane ran.
+    win32 = os.path.join(os.path.abspath(args.build), "win32")
     with open(os.path.join(win32, "autorun.exe"), "rb") as f:
         launcher_pe = PE(f.read())
     total, resources = sizes(os.path.join(win32, "autorun.exe"))
@@ -374,6 +412,8 @@ def main():
     if hovers:
         say("| hover latency, pointer move to highlighted picture (median of %d) | %.1f ms | |" % (len(hovers), statistics.median(hovers)))
         say("| hover latency, worst | %.1f ms | |" % max(hovers))
+    say("| launcher's CPU time in 20 s idling shown / hidden while Notepad runs | %.0f ms / %.0f ms | |"
+        % (idle_shown, idle_hidden))
     say("| autorun.exe total | %d bytes | |" % total)
     say("| autorun.exe resources (.rsrc) | %d bytes | |" % resources)
     say("| autorun.exe without resources (every section but .rsrc and .bss) | %d bytes | at most 12,288 |" % own)
@@ -403,7 +443,7 @@ def main():
         for function, spent, count in relay_table[:12]:
             say("| %s | %d | %.1f | %.0f %% |" % (function, count, spent, 100.0 * spent / relay_total))
         say()
-    say("Machine: %s." % machine())
+    say("Machine: %s." % machine(bench))
     if args.write:
         with open(args.write, "w") as f:
             f.write("# Performance\n\n")

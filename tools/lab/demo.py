@@ -10,7 +10,7 @@ import sys
 import time
 
 from bench import LAUNCHER, Bench, wait_exit
-from wine_platform import why_wine_cannot_run
+from wine_platform import choose_lane
 
 WM_CLOSE = 0x10
 
@@ -19,10 +19,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     args = parser.parse_args()
-    reason = why_wine_cannot_run(emulated_ok=True)
-    if reason:
+    lane, reason = choose_lane()
+    if lane is None:
         print("demo: Wine cannot run on this machine: %s" % reason, file=sys.stderr)
         return 2
+    print("demo: the %s build (build/%s) on %s" % (lane.name, lane.build, lane.loader))
     interactive = bool(os.environ.get("DISPLAY"))
     out = os.path.join(os.path.abspath(args.build), "demo")
     os.makedirs(out, exist_ok=True)

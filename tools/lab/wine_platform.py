@@ -12,7 +12,8 @@ loader, the prefix's architecture and the registry view it reads (in a
 win64 prefix a 32-bit program reads the 32-bit view of most keys, a 64-bit
 one the 64-bit view). AUTORUN_LANE=i386 or x86-64 forces a lane.
 
-    wine_platform.py lane                the lane's name and build folder, or why none
+    wine_platform.py lane                the lane's name, build folder, loader and prefix
+                                         architecture on one line, or why there is none
     wine_platform.py kernel-runs-i386    exit code 0 when the kernel runs i386 programs
 """
 import os
@@ -153,18 +154,23 @@ def choose_lane():
     return None, "%s; and %s" % (native or why_loader_cannot_run(I386), reason)
 
 
-def skip_unless_wine_runs():
-    """Ends a test that needs Wine where none runs: skipped on a developer's
-    machine, saying why; failed in CI, where a test that could not run
+def platform_missing(reason, what="Wine cannot run on this machine"):
+    """The exit code of a test that cannot run here, saying why: skipped on
+    a developer's machine, failed in CI, where a test that did not run
     proves nothing."""
-    lane, reason = choose_lane()
-    if lane:
-        return lane
     if os.environ.get("CI") == "true":
-        print("FAILED: Wine cannot run on this machine, and CI needs every test to run: %s" % reason)
-        sys.exit(1)
-    print("skipped: Wine cannot run on this machine: %s" % reason)
-    sys.exit(SKIPPED)
+        print("FAILED: %s, and CI needs every test to run: %s" % (what, reason))
+        return 1
+    print("skipped: %s: %s" % (what, reason))
+    return SKIPPED
+
+
+def skip_unless_wine_runs():
+    """The lane, or the end of a test that needs Wine where none runs."""
+    lane, reason = choose_lane()
+    if lane is None:
+        sys.exit(platform_missing(reason))
+    return lane
 
 
 def main(argv):
@@ -177,7 +183,7 @@ def main(argv):
         if lane is None:
             print(reason, file=sys.stderr)
             return 2
-        print("%s %s" % (lane.name, lane.build))
+        print("%s %s %s %s" % (lane.name, lane.build, lane.loader, lane.winearch))
         return 0
     print(__doc__, file=sys.stderr)
     return 2
