@@ -19,7 +19,7 @@ REQUIRED = [
     ("docs.", "the README's commands"),
     ("sanitizers.", "the unit tests under the sanitizers"),
 ]
-OTHER_PREFIXES = ("fuzz.", "analysis.", "ci.")
+OTHER_PREFIXES = ("fuzz.", "analysis.", "ci.", "lab.")
 
 
 def verdict(cases):
