@@ -3,12 +3,23 @@
 // orvik.exe and uninst.exe to the install folder, writes orvik.ini with its
 // folder into the Windows directory, and records the App Paths and Uninstall
 // entries. Then its window goes away.
+//
+// Built a second time as wizard.exe (OTHER_CLASS), the installer that
+// unpack.exe hands over to: its window is of class "OrvikWizard", and it
+// takes the companion's files from the folder its command line names.
 #include <stdio.h>
 #include <string.h>
 
 #include "sample.h"
 
+#ifdef OTHER_CLASS
+#define INSTALLER_WINDOW_CLASS "OrvikWizard"
+#else
+#define INSTALLER_WINDOW_CLASS SAMPLE_INSTALLER_CLASS
+#endif
+
 static ProgressWindow Progress;
+static const char* SourceFolder;  // where orvik.exe and uninst.exe are; null: beside this program
 static const int Steps = 30;  // ticks of 100 ms
 static int Step;
 
@@ -20,7 +31,10 @@ static int SetString(HKEY key, const char* name, const char* value)
 static void Install()
 {
     char source[MAX_PATH], target[MAX_PATH], from[MAX_PATH], to[MAX_PATH], value[MAX_PATH], settings[MAX_PATH];
-    ProgramFolder(source, MAX_PATH);
+    if (SourceFolder != NULL && SourceFolder[0] != '\0')
+        snprintf(source, MAX_PATH, "%s", SourceFolder);
+    else
+        ProgramFolder(source, MAX_PATH);
     InstallFolder(target, MAX_PATH);
     CreateDirectoryA(target, NULL);
     const char* files[] = { "orvik.exe", "uninst.exe" };
@@ -69,8 +83,9 @@ static LRESULT CALLBACK InstallerProc(HWND window, UINT message, WPARAM wParam, 
     return ProgressWindowDefault(&Progress, window, message, wParam, lParam);
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int)
 {
-    return RunProgressWindow(&Progress, SAMPLE_INSTALLER_CLASS, "Orvik Setup", "Installing Orvik", "Preparing...",
+    SourceFolder = arguments;
+    return RunProgressWindow(&Progress, INSTALLER_WINDOW_CLASS, "Orvik Setup", "Installing Orvik", "Preparing...",
                              InstallerProc);
 }

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <dbt.h>
+#include <tlhelp32.h>
 // Vista's answer to CreateProcess for a program that needs elevation; older
 // headers may lack it.
 #ifndef ERROR_ELEVATION_REQUIRED

@@ -20,6 +20,12 @@ const UINT WatchPeriod = 1000;
 
 const int PathSize = 256;         // paths, registry key paths, profile values
 const int CommandLineSize = 512;  // command lines, the uninstall command
+// The started program's family: how many of its programs are followed at
+// once, how many processes the snapshot taken at its start can hold, and how
+// many Notepad windows Read Me remembers as open before it started Notepad.
+const int FamilyLimit = 16;
+const int KnownProcessLimit = 2048;
+const int NotepadWindowLimit = 8;
 // How much of autorun.inf is read (a launcher's takes a few hundred bytes).
 const DWORD ProfileTextLimit = 65536;
 // The section of autorun.inf that holds the launcher's own keys.
@@ -28,6 +34,22 @@ const DWORD ProfileTextLimit = 65536;
 struct ScreenPoint {
     int x;
     int y;
+};
+
+// A program of the started program's family, held open while it is
+// followed: its id cannot go to another program while the handle is held.
+struct FamilyMember {
+    HANDLE Process;
+    DWORD Id;
+    int Ticks;    // ticks since it was found
+    int Shown;    // it showed a visible top-level window on the last look
+    HWND Window;  // the one it showed then
+};
+
+// A process and its parent, as a snapshot of the system's processes gives them.
+struct ProcessPair {
+    DWORD Id;
+    DWORD Parent;
 };
 
 struct LauncherState {
@@ -51,9 +73,22 @@ struct LauncherState {
     HBITMAP ButtonImages[CommandCodeLimit][3];   // [code][ButtonState]
     HBITMAP BackgroundImage;
 
-    DWORD ChildProcessId;  // 0 when the shell started the program
+    DWORD ChildProcessId;  // 0 when the shell started it and the system cannot say
     HANDLE ChildProcess;   // the watched program, held until its end is seen
     UINT_PTR ChildExitTimer;
+    int ChildShown;    // it showed a visible top-level window on the last look
+    HWND ChildWindow;  // the one it showed then
+    // The programs the watched program started, directly or further down.
+    FamilyMember Family[FamilyLimit];
+    int FamilyCount;
+    int FamilyFollowed;  // the snapshot at the start is whole: the family can be told apart
+    ProcessPair Known[KnownProcessLimit];  // every process there was at the start
+    int KnownCount;
+    // Read Me: whether a Notepad window that comes up later is waited for,
+    // and the Notepad windows that were open before Notepad was started.
+    int FollowNotepad;
+    HWND NotepadsBefore[NotepadWindowLimit];
+    int NotepadsBeforeCount;
     int InstallLaunched;
     int InstallerSeen;
     UINT_PTR InstallerTimer;
@@ -150,5 +185,7 @@ int SplitAtExistingProgram(const char* commandLine, char* program, char* argumen
 LRESULT HandleTimer(HWND window, WPARAM timerId);
 void RestoreAfterChild(HWND window);
 void ReleaseChild();
+void RecordProcesses();
+void RememberNotepadWindows();
 
 #endif

@@ -15,9 +15,12 @@
 //   value, so the key reads as not set;
 // - a value wholly inside matching single or double quotes loses them;
 // - a file that starts with a UTF-16 byte-order mark (either byte order) is
-//   UTF-16, read as its ANSI form; any other file is ANSI text as it stands
-//   (a UTF-8 mark is then part of the first line, as the profile functions
-//   read it).
+//   UTF-16, read as its ANSI form; any other file is ANSI text as it stands.
+// One rule is not the profile functions': a file that starts with a UTF-8
+// byte-order mark (which editors, Notepad's among them, offer to write) has
+// the mark skipped and the rest read as ANSI. The profile functions take the
+// mark as part of the first line, and miss a section named there; nothing
+// can rely on that.
 #include "app/launcher.h"
 
 static int IsProfileBlank(BYTE c)
@@ -52,6 +55,10 @@ static int SpanIsName(const BYTE* start, const BYTE* end, const char* name)
 
 const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSize)
 {
+    if (*size >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf) {
+        *size -= 3;
+        return bytes + 3;
+    }
     if (*size < 2 || !((bytes[0] == 0xff && bytes[1] == 0xfe) || (bytes[0] == 0xfe && bytes[1] == 0xff)))
         return bytes;
     int units = (int)((*size - 2) / 2);

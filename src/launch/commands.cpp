@@ -3,6 +3,7 @@
 #include "launch/outside.h"
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
+typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
 
 // path = the system directory (windows 0) or the Windows directory
 // (windows 1), a backslash and name; 1 when it fits.
@@ -119,6 +120,13 @@ int LaunchChild(const char* commandLine, HWND window, int watch, const char* dir
         CloseHandle(started.hThread);
     } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
         process = StartThroughShell(commandLine, window, directory);
+        // The shell gives a handle only; the id, by which the programs this
+        // one starts name it, comes from GetProcessId (XP SP1 and later,
+        // which every Windows that elevates has). Without it, its family is
+        // not followed.
+        FARPROC getId = GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessId");
+        if (process != NULL && getId != NULL)
+            processId = ((GetProcessIdFunction)(void*)getId)(process);
     }
     if (process == NULL)
         return 0;
@@ -129,6 +137,7 @@ int LaunchChild(const char* commandLine, HWND window, int watch, const char* dir
     }
     ReleaseChild();
     Launcher.ChildProcess = process;
+    RecordProcesses();
     Launcher.ChildExitTimer = SetTimer(window, ChildExitTimerId, WatchPeriod, NULL);
     if (Launcher.ChildExitTimer == 0) {
         // No timer, no watch: the caller brings the window back at once.
@@ -258,6 +267,7 @@ static void ReadMeCommand(HWND window)
     if (!found)
         FormatText(commandLine, CommandLineSize, README_COMMAND, Launcher.DiscDrive);
     Launcher.ButtonStates[ReadMe] = Normal;
+    RememberNotepadWindows();
     LaunchWatched(commandLine, window);
 }
 

@@ -37,5 +37,9 @@
 #define README_COMMAND "notepad %c:\\readme.txt"
 #define NOTEPAD_PROGRAM "notepad.exe"
 #define README_FULL_COMMAND "\"%s\" %c:\\readme.txt"
+// Notepad's main window, the classic program's and the packaged Notepad's
+// of Windows 11 alike, whose notepad.exe in the system folders hands the
+// file to the packaged one and ends.
+#define NOTEPAD_CLASS "Notepad"
 
 #endif

@@ -1,6 +1,8 @@
-// Watching a started program: once a second, has it ended? After an install,
-// wait for the installer's window to come and go. Then bring the launcher
-// back with the layout that matches the new installation state.
+// Watching a started program: once a second, has it ended? Then, while the
+// programs it started (directly or further down) still show a window, or
+// after Read Me a Notepad window that came up since, wait for them too. After
+// an install, wait for the installer's window to come and go. Then bring the
+// launcher back with the layout that matches the new installation state.
 #include "app/launcher.h"
 #include "launch/outside.h"
 
@@ -9,24 +11,282 @@
 // has not appeared yet, before giving up on it and coming back.
 static const int InstallerAppearLimit = 60;
 
+// How many ticks a newly found program of the family that has not finished
+// starting keeps the launcher hidden without a window of its own (an
+// uninstaller's copy comes up a moment after the original has ended).
+static const int StartingLimit = 5;
+
+// What keeps the launcher hidden once the started program has ended.
+enum FollowedState { NothingLeft = 0, StillStarting = 1, WindowShown = 2 };
+
+typedef HANDLE(WINAPI* SnapshotFunction)(DWORD flags, DWORD processId);
+typedef BOOL(WINAPI* ProcessStepFunction)(HANDLE snapshot, PROCESSENTRY32* entry);
+
 // The program has ended when its handle is signalled. An exit code alone
 // cannot tell: a program may really end with STILL_ACTIVE (259). The handle
 // is the one its start returned, held since: reopening the process by its id
 // could find another program that took the id, and an elevated program
 // started under other credentials refuses to be opened at all. A wait that
 // fails counts as the end, so the launcher is never left hidden.
-static int ChildHasEnded()
+static int HasEnded(HANDLE process)
 {
-    return Launcher.ChildProcess == NULL || WaitForSingleObject(Launcher.ChildProcess, 0) != WAIT_TIMEOUT;
+    return process == NULL || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
 }
 
-// Closes the watched program's handle, if one is held.
-void ReleaseChild()
+static void CloseChild()
 {
     if (Launcher.ChildProcess != NULL) {
         CloseHandle(Launcher.ChildProcess);
         Launcher.ChildProcess = NULL;
     }
+}
+
+// Closes the watched program's handle and those of its family, if held.
+void ReleaseChild()
+{
+    CloseChild();
+    while (Launcher.FamilyCount > 0)
+        CloseHandle(Launcher.Family[--Launcher.FamilyCount].Process);
+}
+
+// Whether the id is that of a program held: the started program or one of
+// its family. No process of the family has id 0 (the system's idle process,
+// which a snapshot names as its own parent and the System process's).
+static int IsHeldId(DWORD id)
+{
+    if (id == 0)
+        return 0;
+    if (Launcher.ChildProcess != NULL && id == Launcher.ChildProcessId)
+        return 1;
+    for (int i = 0; i < Launcher.FamilyCount; ++i)
+        if (Launcher.Family[i].Id == id)
+            return 1;
+    return 0;
+}
+
+// A snapshot names a process's parent by an id only, which may have been
+// another program's since: a program left running by a parent that has
+// ended (Explorer, by Userinit) still names the ended parent's id, which the
+// started program may have been given. Such a program was running at the
+// start, and its pair of ids is known from then.
+static int WasKnownAtStart(DWORD id, DWORD parent)
+{
+    for (int i = 0; i < Launcher.KnownCount; ++i)
+        if (Launcher.Known[i].Id == id && Launcher.Known[i].Parent == parent)
+            return 1;
+    return 0;
+}
+
+// Takes a program into the family, held open: with the right to wait for
+// it, and where granted the right to ask whether it has finished starting.
+// One that cannot be opened is not followed. Returns 1 when taken.
+static int Adopt(DWORD id)
+{
+    if (Launcher.FamilyCount == FamilyLimit)
+        return 0;
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+    if (process == NULL)
+        process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == NULL)
+        return 0;
+    FamilyMember* member = &Launcher.Family[Launcher.FamilyCount++];
+    member->Process = process;
+    member->Id = id;
+    member->Ticks = 0;
+    member->Shown = 0;
+    member->Window = NULL;
+    return 1;
+}
+
+// Walks a snapshot of the system's processes (kernel32 has the snapshot
+// from Windows 95 and 2000 on, not on NT 4: it is looked up). At the start
+// it records every process there is; afterwards it takes into the family
+// every process whose parent is held and that was not there at the start,
+// walking again while it finds any: a snapshot may name a child before its
+// parent. A parent's children are found even after it has ended, while it
+// is held. Returns 1 when it took any in.
+static int WalkProcesses(int atStart)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SnapshotFunction snapshot = (SnapshotFunction)(void*)GetProcAddress(kernel, "CreateToolhelp32Snapshot");
+    ProcessStepFunction first = (ProcessStepFunction)(void*)GetProcAddress(kernel, "Process32First");
+    ProcessStepFunction next = (ProcessStepFunction)(void*)GetProcAddress(kernel, "Process32Next");
+    if (snapshot == NULL || first == NULL || next == NULL)
+        return 0;
+    HANDLE processes = snapshot(TH32CS_SNAPPROCESS, 0);
+    if (processes == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    int whole = 1;
+    int adopted;
+    int any = 0;
+    do {
+        adopted = 0;
+        for (BOOL more = first(processes, &entry); more; more = next(processes, &entry)) {
+            DWORD id = entry.th32ProcessID;
+            DWORD parent = entry.th32ParentProcessID;
+            if (atStart) {
+                if (Launcher.KnownCount == KnownProcessLimit) {
+                    whole = 0;
+                } else {
+                    Launcher.Known[Launcher.KnownCount].Id = id;
+                    Launcher.Known[Launcher.KnownCount++].Parent = parent;
+                }
+            } else if (IsHeldId(parent) && !IsHeldId(id) && !WasKnownAtStart(id, parent)) {
+                adopted |= Adopt(id);
+            }
+        }
+        any |= adopted;
+    } while (adopted);
+    CloseHandle(processes);
+    // A snapshot cut short leaves programs unknown that could pass for the
+    // family's: then none is followed, and the watch is the started program's.
+    Launcher.FamilyFollowed |= atStart && whole;
+    return any;
+}
+
+// Right after the start: the processes there are now are none of the new
+// program's family. A program the shell started whose id the system cannot
+// give has no family followed.
+void RecordProcesses()
+{
+    Launcher.KnownCount = 0;
+    Launcher.FamilyFollowed = 0;
+    Launcher.ChildWindow = NULL;
+    if (Launcher.ChildProcessId != 0)
+        WalkProcesses(1);
+}
+
+// Whether the window is a visible top-level window of that process.
+static int ShowsFor(HWND window, DWORD id)
+{
+    DWORD owner = 0;
+    return window != NULL && IsWindowVisible(window) && GetWindowThreadProcessId(window, &owner) && owner == id;
+}
+
+static BOOL CALLBACK MarkShown(HWND window, LPARAM)
+{
+    if (IsWindowVisible(window)) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        if (Launcher.ChildProcess != NULL && id == Launcher.ChildProcessId) {
+            Launcher.ChildShown = 1;
+            Launcher.ChildWindow = window;
+        }
+        for (int i = 0; i < Launcher.FamilyCount; ++i) {
+            if (Launcher.Family[i].Id == id) {
+                Launcher.Family[i].Shown = 1;
+                Launcher.Family[i].Window = window;
+            }
+        }
+    }
+    return TRUE;
+}
+
+// Marks the held programs that show a visible top-level window: the window
+// each showed on the last look is asked first, and only when one of them no
+// longer shows it are all top-level windows enumerated.
+static void MarkWindows()
+{
+    Launcher.ChildShown = ShowsFor(Launcher.ChildWindow, Launcher.ChildProcessId);
+    int all = Launcher.ChildShown || Launcher.ChildProcess == NULL;
+    for (int i = 0; i < Launcher.FamilyCount; ++i) {
+        Launcher.Family[i].Shown = ShowsFor(Launcher.Family[i].Window, Launcher.Family[i].Id);
+        all &= Launcher.Family[i].Shown;
+    }
+    if (!all)
+        EnumWindows(MarkShown, 0);
+}
+
+// Once a tick: takes in the family's new programs, then lets go of those
+// that have ended. Whether each held program has ended is seen once, before
+// the walk, so that none is let go before its children have been looked
+// for. A snapshot costs more than the rest of the tick, and is taken only
+// when it can find something: when a held program has ended, or runs
+// without a visible window (it may be handing over). A program in the
+// middle of a chain that starts the next and ends between two ticks, under
+// a parent that shows a window all along, is not seen. Returns whether the
+// started program has ended.
+static int FollowFamily()
+{
+    int childEnded = HasEnded(Launcher.ChildProcess);
+    int ended[FamilyLimit] = {};
+    int count = Launcher.FamilyCount;
+    for (int i = 0; i < count; ++i)
+        ended[i] = HasEnded(Launcher.Family[i].Process);
+    if (Launcher.FamilyFollowed && (Launcher.ChildProcess != NULL || count != 0)) {
+        MarkWindows();
+        int walk = Launcher.ChildProcess != NULL && (childEnded || !Launcher.ChildShown);
+        for (int i = 0; i < count; ++i)
+            walk |= ended[i] || !Launcher.Family[i].Shown;
+        if (walk && WalkProcesses(0))
+            MarkWindows();
+    }
+    int kept = 0;
+    for (int i = 0; i < Launcher.FamilyCount; ++i) {
+        FamilyMember member = Launcher.Family[i];
+        if (ended[i]) {
+            CloseHandle(member.Process);
+        } else {
+            ++member.Ticks;
+            Launcher.Family[kept++] = member;
+        }
+    }
+    Launcher.FamilyCount = kept;
+    return childEnded;
+}
+
+// Read Me: the Notepad windows open before Notepad is started. With more
+// than the launcher remembers, a new one cannot be told from them, and none
+// is waited for.
+void RememberNotepadWindows()
+{
+    int count = 0;
+    HWND notepad = NULL;
+    while (count >= 0 && (notepad = FindWindowExA(NULL, notepad, NOTEPAD_CLASS, NULL)) != NULL) {
+        if (count == NotepadWindowLimit)
+            count = -1;
+        else
+            Launcher.NotepadsBefore[count++] = notepad;
+    }
+    Launcher.NotepadsBeforeCount = count;
+    Launcher.FollowNotepad = count >= 0;
+}
+
+// A visible Notepad window that was not open before Read Me started Notepad.
+// Windows 11's notepad.exe hands the file to the packaged Notepad, whose
+// window belongs to a process the launcher did not start, and ends.
+static int NewNotepadShown()
+{
+    HWND notepad = NULL;
+    while (Launcher.FollowNotepad && (notepad = FindWindowExA(NULL, notepad, NOTEPAD_CLASS, NULL)) != NULL) {
+        int before = 0;
+        for (int i = 0; i < Launcher.NotepadsBeforeCount; ++i)
+            before |= Launcher.NotepadsBefore[i] == notepad;
+        if (!before && IsWindowVisible(notepad))
+            return 1;
+    }
+    return 0;
+}
+
+// A visible top-level window of the family or a new Notepad window keeps the
+// launcher hidden; so, for a few ticks, does a program of the family that
+// has not finished starting (WaitForInputIdle answers at once for one that
+// has, or for one that never will: a console program; a handle without the
+// right to ask fails, and counts as starting). Programs that run on without
+// a window (an updater, a tray agent) keep it hidden no longer.
+static int CheckFollowed()
+{
+    int shown = NewNotepadShown();
+    for (int i = 0; i < Launcher.FamilyCount; ++i)
+        shown |= Launcher.Family[i].Shown;
+    if (shown)
+        return WindowShown;
+    for (int i = 0; i < Launcher.FamilyCount; ++i)
+        if (Launcher.Family[i].Ticks <= StartingLimit && WaitForInputIdle(Launcher.Family[i].Process, 0) != 0)
+            return StillStarting;
+    return NothingLeft;
 }
 
 static int InstallerWindowPresent()
@@ -35,11 +295,15 @@ static int InstallerWindowPresent()
     return installer != NULL && IsWindow(installer);
 }
 
+// Ticks on after the started program has ended while its family keeps the
+// launcher hidden; after an install, hands over to the installer timer.
 static void ChildExitTick(HWND window)
 {
-    if (!ChildHasEnded())
+    if (!FollowFamily())
         return;
-    ReleaseChild();
+    CloseChild();
+    if (!Launcher.InstallLaunched && CheckFollowed() != NothingLeft)
+        return;
     // A window timer is stopped by its id: SetTimer promises only a non-zero
     // answer, not that it is the id.
     KillTimer(window, ChildExitTimerId);
@@ -51,11 +315,17 @@ static void ChildExitTick(HWND window)
     }
 }
 
+// A window of the family counts as the installer's: a setup that hands over
+// to an installer of another class is followed to it, and the launcher comes
+// back when that window has gone, without waiting out the limit for one of
+// the class it knows.
 static void InstallerTick(HWND window)
 {
-    int present = InstallerWindowPresent();
+    FollowFamily();
+    int followed = CheckFollowed();
+    int present = followed == WindowShown || InstallerWindowPresent();
     if (Launcher.InstallerSeen) {
-        if (present)
+        if (present || followed == StillStarting)
             return;
     } else if (present) {
         Launcher.InstallerSeen = 1;
@@ -85,6 +355,8 @@ LRESULT HandleTimer(HWND window, WPARAM timerId)
 // in the drive now) ends the launcher instead.
 void RestoreAfterChild(HWND window)
 {
+    ReleaseChild();
+    Launcher.FollowNotepad = 0;
     if (!DiscHoldsMarker()) {
         DestroyWindow(window);
         return;

@@ -63,6 +63,7 @@ struct Window {
     DWORD style, exStyle;
     int x, y, width, height;
     bool alive, shown, foreign;
+    DWORD processId;  // the process the window belongs to
     int showCommand;
     RECT invalid;  // bounding rectangle of the update region, client pixels
     bool eraseInvalid;
@@ -72,8 +73,9 @@ extern std::vector<Window> Windows;
 extern std::vector<WNDCLASSA> RegisteredClasses;
 extern std::vector<std::string> RegisteredClassNames;
 extern bool RegisterClassFails, CreateWindowFails;
-HWND AddForeignWindow(const std::string& className, const std::string& title);
+HWND AddForeignWindow(const std::string& className, const std::string& title, DWORD processId = 0);
 void CloseForeignWindow(HWND window);
+void HideForeignWindow(HWND window);  // still there, no longer visible
 Window* FindWindowRecord(HWND window);
 RECT ClientRect(const Window& window);  // client area less the dialog frame
 
@@ -184,14 +186,23 @@ extern DWORD NextProcessId;
 // The process now known by each id. A handle stays with the process it was
 // made for: when a test gives the id to a new process (another generation),
 // a handle to the old one reads as ended.
+const DWORD LauncherProcessId = 900;  // the parent of what the launcher starts
 struct Process {
     bool running;
     bool waitFails;  // WaitForSingleObject answers WAIT_FAILED
     DWORD exitCode;
     int generation;
+    DWORD parent = LauncherProcessId;  // as a snapshot names it
+    bool idle = true;                  // has finished starting (WaitForInputIdle)
+    bool openable = true;              // OpenProcess grants it at all
+    bool queryDenied = false;          // OpenProcess grants it without PROCESS_QUERY_INFORMATION
 };
 extern std::map<DWORD, Process> Processes;
 extern int OpenProcessHandles;
+// A program that a running one started (the launcher holds no handle to it);
+// its id. Ids count up from NextProcessId.
+DWORD StartProcess(DWORD parent, bool idle = true);
+extern int OpenSnapshots;  // process snapshots not yet closed
 extern int BadCloses;  // CloseHandle given a handle that is not open
 
 struct ShellStart {
@@ -224,6 +235,8 @@ extern std::string ModulePath;       // GetModuleFileNameA(NULL); "" makes it fa
 extern std::string SystemDirectory;  // "" makes GetSystemDirectoryA fail
 // What kernel32 offers to GetProcAddress: "SetDefaultDllDirectories" (Windows 8,
 // 7 with KB2533623) and "SetDllDirectoryA" (XP SP1 and later); Windows 9x has neither.
+// Also "CreateToolhelp32Snapshot", "Process32First" and "Process32Next"
+// (Windows 95, 2000 and later; not NT 4) and "GetProcessId" (XP SP1 and later).
 extern std::set<std::string> KernelExports;
 extern std::vector<std::string> DllSearchCalls;  // "SetDefaultDllDirectories 2048", "SetDllDirectoryA "
 void ResetDesktop();  // called by Reset()

@@ -54,6 +54,7 @@ DWORD NextProcessId;
 std::map<DWORD, Process> Processes;
 int OpenProcessHandles;
 int BadCloses;
+int OpenSnapshots;
 std::set<std::string> Mutexes;
 bool CreateMutexFails;
 int OpenMutexHandles;
@@ -101,7 +102,16 @@ uintptr_t nextKernelHandle;
 struct ProcessHandle {
     DWORD id;
     int generation;
+    DWORD access;
 };
+const DWORD AllProcessAccess = 0x1FFFFF;
+// Process snapshots: the ids and parents of the running processes when it
+// was taken, and how far the walk has gone.
+struct Snapshot {
+    std::vector<std::pair<DWORD, DWORD>> processes;
+    size_t next;
+};
+std::map<uintptr_t, Snapshot> snapshots;
 std::map<uintptr_t, ProcessHandle> processHandles;
 int nextGeneration;
 std::set<uintptr_t> threadHandles;
@@ -220,7 +230,7 @@ HANDLE NewProcess(DWORD* id)
     *id = NextProcessId++;
     Processes[*id] = Process{ true, false, STILL_ACTIVE, ++nextGeneration };
     HANDLE handle = NewKernelHandle();
-    processHandles[(uintptr_t)handle] = ProcessHandle{ *id, nextGeneration };
+    processHandles[(uintptr_t)handle] = ProcessHandle{ *id, nextGeneration, AllProcessAccess };
     ++OpenProcessHandles;
     return handle;
 }
@@ -350,6 +360,8 @@ void Reset()
     nextKernelHandle = 0x40000;
     processHandles.clear();
     nextGeneration = 0;
+    snapshots.clear();
+    OpenSnapshots = 0;
     threadHandles.clear();
     fileHandles.clear();
     fileHandlePaths.clear();
@@ -419,13 +431,14 @@ void SetValue(const std::string& path, const std::string& name, const std::strin
     registry[KeyPath(path)][Lower(name)] = Value{ bytes, type };
 }
 
-HWND AddForeignWindow(const std::string& className, const std::string& title)
+HWND AddForeignWindow(const std::string& className, const std::string& title, DWORD processId)
 {
     Window window = {};
     window.handle = (HWND)(++nextWindow);
     window.className = className;
     window.title = title;
     window.alive = window.shown = window.foreign = true;
+    window.processId = processId;
     Windows.push_back(window);
     return window.handle;
 }
@@ -435,6 +448,13 @@ void CloseForeignWindow(HWND handle)
     Window* window = FindWindowRecord(handle);
     if (window != NULL)
         window->alive = false;
+}
+
+void HideForeignWindow(HWND handle)
+{
+    Window* window = FindWindowRecord(handle);
+    if (window != NULL)
+        window->shown = false;
 }
 
 Window* FindWindowRecord(HWND handle)
@@ -600,6 +620,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     window.width = width;
     window.height = height;
     window.alive = true;
+    window.processId = LauncherProcessId;
     Windows.push_back(window);
     HWND handle = window.handle;
     if (window.proc(handle, WM_CREATE, 0, 0) == -1) {
@@ -1047,6 +1068,10 @@ BOOL CloseHandle(HANDLE handle)
         --OpenMutexHandles;
         return TRUE;
     }
+    if (snapshots.erase(key)) {
+        --OpenSnapshots;
+        return TRUE;
+    }
     ++BadCloses;
     return FALSE;
 }
@@ -1467,7 +1492,8 @@ void ResetDesktop()
     Flashes.clear();
     ModulePath = "C:\\Program Files\\Kit\\autorun.exe";
     SystemDirectory = "C:\\WINDOWS\\system32";
-    KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA" };
+    KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA", "CreateToolhelp32Snapshot", "Process32First",
+                      "Process32Next", "GetProcessId" };
     DllSearchCalls.clear();
 }
 
@@ -1548,13 +1574,164 @@ static BOOL WINAPI StandinSetDllDirectoryA(LPCSTR path)
     return TRUE;
 }
 
+static HANDLE WINAPI StandinCreateToolhelp32Snapshot(DWORD flags, DWORD)
+{
+    Log("CreateToolhelp32Snapshot");
+    if (flags != TH32CS_SNAPPROCESS)
+        return INVALID_HANDLE_VALUE;
+    Snapshot snapshot = {};
+    for (const auto& process : Processes)
+        if (process.second.running)
+            snapshot.processes.push_back({ process.first, process.second.parent });
+    HANDLE handle = NewKernelHandle();
+    snapshots[(uintptr_t)handle] = snapshot;
+    ++OpenSnapshots;
+    return handle;
+}
+
+// As Windows: the entry's size must be set, and the walk ends with FALSE.
+static BOOL ProcessStep(HANDLE handle, PROCESSENTRY32* entry, bool first)
+{
+    auto found = snapshots.find((uintptr_t)handle);
+    if (found == snapshots.end() || entry->dwSize != sizeof(PROCESSENTRY32))
+        return FALSE;
+    if (first)
+        found->second.next = 0;
+    if (found->second.next >= found->second.processes.size())
+        return FALSE;
+    const auto& process = found->second.processes[found->second.next++];
+    memset((char*)entry + sizeof entry->dwSize, 0x5a, sizeof *entry - sizeof entry->dwSize);
+    entry->th32ProcessID = process.first;
+    entry->th32ParentProcessID = process.second;
+    entry->szExeFile[0] = '\0';
+    return TRUE;
+}
+
+static BOOL WINAPI StandinProcess32First(HANDLE handle, PROCESSENTRY32* entry)
+{
+    return ProcessStep(handle, entry, true);
+}
+
+static BOOL WINAPI StandinProcess32Next(HANDLE handle, PROCESSENTRY32* entry)
+{
+    return ProcessStep(handle, entry, false);
+}
+
+static DWORD WINAPI StandinGetProcessId(HANDLE handle)
+{
+    auto found = processHandles.find((uintptr_t)handle);
+    return found == processHandles.end() ? 0 : found->second.id;
+}
+
 FARPROC KernelExport(const char* name)
 {
     if (KernelExports.count(name) == 0)
         return NULL;
+    if (strcmp(name, "CreateToolhelp32Snapshot") == 0)
+        return (FARPROC)(void*)&StandinCreateToolhelp32Snapshot;
+    if (strcmp(name, "Process32First") == 0)
+        return (FARPROC)(void*)&StandinProcess32First;
+    if (strcmp(name, "Process32Next") == 0)
+        return (FARPROC)(void*)&StandinProcess32Next;
+    if (strcmp(name, "GetProcessId") == 0)
+        return (FARPROC)(void*)&StandinGetProcessId;
     if (strcmp(name, "SetDefaultDllDirectories") == 0)
         return (FARPROC)(void*)&StandinSetDefaultDllDirectories;
     if (strcmp(name, "SetDllDirectoryA") == 0)
         return (FARPROC)(void*)&StandinSetDllDirectoryA;
+    return NULL;
+}
+
+// ---------------------------------------------------------------- the family and Notepad's windows
+
+namespace standin {
+
+DWORD StartProcess(DWORD parent, bool idle)
+{
+    DWORD id = NextProcessId++;
+    Processes[id] = Process{ true, false, STILL_ACTIVE, ++nextGeneration };
+    Processes[id].parent = parent;
+    Processes[id].idle = idle;
+    return id;
+}
+
+}  // namespace standin
+
+// A process that exists (ended or not: its object lives while a handle is
+// held) opens, unless the test refuses it, or refuses the query right.
+HANDLE OpenProcess(DWORD access, BOOL, DWORD id)
+{
+    Log("OpenProcess " + std::to_string(id) + " " + std::to_string(access));
+    auto found = Processes.find(id);
+    if (found == Processes.end() || !found->second.openable ||
+        (found->second.queryDenied && (access & PROCESS_QUERY_INFORMATION) != 0)) {
+        lastError = ERROR_ACCESS_DENIED;
+        return NULL;
+    }
+    HANDLE handle = NewKernelHandle();
+    processHandles[(uintptr_t)handle] = ProcessHandle{ id, found->second.generation, access };
+    ++OpenProcessHandles;
+    return handle;
+}
+
+// The top-level windows, in the order they were made; the callback stops
+// the walk by answering FALSE.
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam)
+{
+    Log("EnumWindows");
+    std::vector<HWND> handles;
+    for (const Window& window : Windows)
+        if (window.alive)
+            handles.push_back(window.handle);
+    for (HWND handle : handles)
+        if (!proc(handle, lParam))
+            return FALSE;
+    return TRUE;
+}
+
+DWORD GetWindowThreadProcessId(HWND handle, DWORD* processId)
+{
+    Window* window = FindWindowRecord(handle);
+    if (window == NULL || !window->alive)
+        return 0;
+    if (processId != NULL)
+        *processId = window->processId;
+    return 1;
+}
+
+BOOL IsWindowVisible(HWND handle)
+{
+    Window* window = FindWindowRecord(handle);
+    return window != NULL && window->alive && window->shown;
+}
+
+// Needs the query right, as on Windows; a process that has finished
+// starting answers 0 at once, one still starting WAIT_TIMEOUT.
+DWORD WaitForInputIdle(HANDLE handle, DWORD)
+{
+    auto found = processHandles.find((uintptr_t)handle);
+    if (found == processHandles.end() || (found->second.access & PROCESS_QUERY_INFORMATION) == 0)
+        return WAIT_FAILED;
+    return Processes[found->second.id].idle ? 0 : WAIT_TIMEOUT;
+}
+
+// Top-level windows only (parent null), after the given one in the order
+// they were made.
+HWND FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName)
+{
+    Log(std::string("FindWindowExA ") + (className ? className : "(null)"));
+    if (parent != NULL)
+        return NULL;
+    bool past = after == NULL;
+    for (const Window& window : Windows) {
+        if (!past) {
+            past = window.handle == after;
+            continue;
+        }
+        if (!window.alive || (className != NULL && Lower(window.className) != Lower(className)) ||
+            (windowName != NULL && window.title != windowName))
+            continue;
+        return window.handle;
+    }
     return NULL;
 }

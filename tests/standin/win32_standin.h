@@ -350,6 +350,31 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 // shell32
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
+// Added for following the started program's family and Read Me's Notepad.
+#define MAX_PATH 260
+#define SYNCHRONIZE 0x00100000u
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define TH32CS_SNAPPROCESS 0x00000002
+typedef struct tagPROCESSENTRY32 {
+    DWORD dwSize;
+    DWORD cntUsage;
+    DWORD th32ProcessID;
+    uintptr_t th32DefaultHeapID;
+    DWORD th32ModuleID;
+    DWORD cntThreads;
+    DWORD th32ParentProcessID;
+    LONG pcPriClassBase;
+    DWORD dwFlags;
+    char szExeFile[MAX_PATH];
+} PROCESSENTRY32;
+typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM lParam);
+HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
+DWORD GetWindowThreadProcessId(HWND window, DWORD* processId);
+BOOL IsWindowVisible(HWND window);
+DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds);
+HWND FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName);
+
 // The program's own entry, which the system calls in place of a C runtime.
 extern "C" void WINAPI LauncherEntry();
 

@@ -287,7 +287,8 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         EXPECT_TRUE(ShellStarts[0].mask & SEE_MASK_NOCLOSEPROCESS);
         EXPECT_EQ(SW_SHOWNORMAL, ShellStarts[0].show);
         EXPECT_EQ(1, OpenProcessHandles);  // the shell's process handle, held for the watch
-        EXPECT_EQ(0, CountCalls("GetProcAddress GetProcessId"));
+        // Its id, for following the programs it starts, from its handle.
+        EXPECT_EQ(1000u, Launcher.ChildProcessId);
         EXPECT_TRUE(Hidden());
         EXPECT_TRUE(TimerRunning(100));
     }

@@ -337,3 +337,303 @@ TEST_F(Watch, ComingBackRestoresRaisesAndAsksForTheForeground)
         EXPECT_EQ(1, CountCalls("SetForegroundWindow")) << c.name;
     }
 }
+
+// ---- the started program's family ----------------------------------------
+
+// What the started program left behind when its end is seen, and what keeps
+// the launcher hidden until the scene's window closes (its program may run on).
+struct Scene {
+    DWORD program;
+    HWND window;
+};
+
+static Scene WindowOf(DWORD program)
+{
+    return Scene{ program, AddForeignWindow("OrvikUninstall", "Orvik Uninstall", program) };
+}
+
+static const struct {
+    const char* name;
+    std::function<void()> before;                 // before Uninstall starts the program
+    std::function<Scene(DWORD started)> arrange;  // while it runs, before its end is seen
+    int hiddenTicks;  // ticks hidden after its end is seen; -1: until the scene's window closes
+} FamilyScenes[] = {
+    { "the started program alone", nullptr, [](DWORD) { return Scene{ 0, NULL }; }, 0 },
+    { "a copy with a window", nullptr, [](DWORD started) { return WindowOf(StartProcess(started)); }, -1 },
+    { "a copy without a window", nullptr, [](DWORD started) { return Scene{ StartProcess(started), NULL }; }, 0 },
+    { "a copy whose window is hidden", nullptr,
+      [](DWORD started) {
+          Scene scene = WindowOf(StartProcess(started));
+          HideForeignWindow(scene.window);
+          return scene;
+      },
+      0 },
+    // Still starting: a few ticks for its window, then no longer.
+    { "a copy that never finishes starting", nullptr,
+      [](DWORD started) { return Scene{ StartProcess(started, false), NULL }; }, 5 },
+    { "a grandchild through a program that has ended", nullptr,
+      [](DWORD started) {
+          DWORD middle = StartProcess(started);
+          FireTimer(100);  // the middle program is found while the started one runs
+          Scene scene = WindowOf(StartProcess(middle));
+          Processes[middle].running = false;
+          return scene;
+      },
+      -1 },
+    { "a grandchild the snapshot names before its parent", nullptr,
+      [](DWORD started) {
+          DWORD middle = StartProcess(started);
+          NextProcessId = 500;
+          return WindowOf(StartProcess(middle));
+      },
+      -1 },
+    { "a copy that cannot be opened", nullptr,
+      [](DWORD started) {
+          Scene scene = WindowOf(StartProcess(started));
+          Processes[scene.program].openable = false;
+          return scene;
+      },
+      0 },
+    { "a copy opened without the right to query", nullptr,
+      [](DWORD started) {
+          Scene scene = WindowOf(StartProcess(started));
+          Processes[scene.program].queryDenied = true;
+          return scene;
+      },
+      -1 },
+    { "no process snapshot (NT 4)", [] { KernelExports.erase("CreateToolhelp32Snapshot"); },
+      [](DWORD started) { return WindowOf(StartProcess(started)); }, 0 },
+    // Left by an ended parent whose id the started program was given.
+    { "a program from before the start that names its id as its parent",
+      [] { AddForeignWindow("CabinetWClass", "Explorer", StartProcess(NextProcessId + 1)); },
+      [](DWORD) { return Scene{ 0, NULL }; }, 0 },
+    { "more processes at the start than the launcher holds",
+      [] {
+          for (int i = 0; i < KnownProcessLimit; ++i)
+              StartProcess(4);
+      },
+      [](DWORD started) { return WindowOf(StartProcess(started)); }, 0 },
+};
+
+TEST_F(Watch, TheStartedProgramsFamilyKeepsTheLauncherHiddenWhileItShowsAWindow)
+{
+    for (const auto& c : FamilyScenes) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        if (c.before)
+            c.before();
+        Command(Uninstall);
+        DWORD started = Launcher.ChildProcessId;
+        ASSERT_TRUE(Hidden()) << c.name;
+        Scene scene = c.arrange(started);
+        Processes[started].running = false;
+        int ticks = c.hiddenTicks < 0 ? 10 : c.hiddenTicks;
+        for (int tick = 1; tick <= ticks; ++tick) {
+            FireTimer(100);
+            ASSERT_TRUE(Hidden()) << c.name << ", tick " << tick;
+        }
+        if (c.hiddenTicks < 0)
+            CloseForeignWindow(scene.window);  // its program runs on
+        FireTimer(100);
+        EXPECT_TRUE(Shown()) << c.name;
+        EXPECT_TRUE(Timers.empty()) << c.name;
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;
+        EXPECT_EQ(0, OpenSnapshots) << c.name;
+        EXPECT_EQ(0, BadCloses) << c.name;
+    }
+}
+
+// The launcher closed while it follows a family lets go of every handle.
+TEST_F(Watch, ClosingTheLauncherLetsGoOfTheFamily)
+{
+    OpenWindow();
+    InstallCompanion();
+    Command(Uninstall);
+    WindowOf(StartProcess(Launcher.ChildProcessId));
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    ASSERT_TRUE(Hidden());
+    ASSERT_EQ(1, OpenProcessHandles);
+    Send(WM_CLOSE);
+    EXPECT_EQ(0, OpenProcessHandles);
+    EXPECT_EQ(0, BadCloses);
+}
+
+// The shell gives a handle without an id: GetProcessId names it, where the
+// system has it, and the family of an elevated program is followed too.
+TEST_F(Watch, TheFamilyOfAProgramStartedThroughTheShell)
+{
+    for (bool hasGetProcessId : { true, false }) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        if (!hasGetProcessId)
+            KernelExports.erase("GetProcessId");
+        NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Uninstall);
+        ASSERT_EQ(1u, ShellStarts.size());
+        DWORD started = NextProcessId - 1;
+        EXPECT_EQ(hasGetProcessId ? started : 0u, Launcher.ChildProcessId);
+        EXPECT_EQ(hasGetProcessId ? 1 : 0, CountCalls("CreateToolhelp32Snapshot"));
+        Scene scene = WindowOf(StartProcess(started));
+        Processes[started].running = false;
+        FireTimer(100);
+        EXPECT_EQ(hasGetProcessId, Hidden()) << hasGetProcessId;
+        CloseForeignWindow(scene.window);
+        FireTimer(100);
+        EXPECT_TRUE(Shown()) << hasGetProcessId;
+    }
+}
+
+// A setup that hands over to an installer of another class: the launcher
+// comes back on the installer tick after that window has gone, without
+// waiting out the limit for a window of the class it knows.
+TEST_F(Watch, ASetupThatHandsOverIsFollowedToItsInstaller)
+{
+    static const struct {
+        const char* name;
+        int ticksBeforeWindow;  // the installer's window comes up after this many installer ticks
+    } cases[] = { { "window at once", 0 }, { "window after a windowless while", 20 } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        Command(Install);
+        DWORD setup = Launcher.ChildProcessId;
+        DWORD installer = StartProcess(setup, false);
+        Processes[setup].running = false;
+        FireTimer(100);
+        ASSERT_TRUE(TimerRunning(101)) << c.name;
+        Processes[installer].idle = true;
+        for (int tick = 0; tick < c.ticksBeforeWindow; ++tick)
+            FireTimer(101);
+        HWND window = AddForeignWindow("OrvikWizard", "Orvik Setup", installer);
+        for (int tick = 0; tick < 70; ++tick)
+            FireTimer(101);
+        EXPECT_TRUE(Hidden()) << c.name;
+        EXPECT_EQ(1, Launcher.InstallerSeen) << c.name;
+        AddKey(std::string(AppPathsPrefix) + "orvik.exe");
+        CloseForeignWindow(window);
+        Processes[installer].running = false;
+        FireTimer(101);
+        EXPECT_TRUE(Shown()) << c.name;
+        EXPECT_EQ(1, Launcher.AppInstalled) << c.name;
+        EXPECT_TRUE(Timers.empty()) << c.name;
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;
+    }
+}
+
+// ---- Read Me and the packaged Notepad --------------------------------------
+
+static const struct {
+    const char* name;
+    int notepadsBefore;     // Notepad windows open before Read Me
+    bool ownWindow;         // the started Notepad shows its own, gone when it ends
+    bool packagedWindow;    // a Notepad window of another process comes up while it runs
+    bool packagedHidden;
+    bool waits;             // hidden after the started Notepad's end, until that window closes
+} NotepadScenes[] = {
+    { "Notepad's own window", 0, true, false, false, false },
+    { "handed to the packaged Notepad", 0, false, true, false, true },
+    { "handed over beside a Notepad already open", 2, false, true, false, true },
+    { "no window at all (the file could not be opened)", 0, false, false, false, false },
+    { "only a Notepad already open", 1, false, false, false, false },
+    { "a new Notepad window that is not visible", 0, false, true, true, false },
+    { "more Notepad windows open before than remembered", 9, false, true, false, false },
+};
+
+TEST_F(Watch, ReadMeWaitsForANotepadWindowThatCameUpAfterTheStart)
+{
+    const DWORD packaged = 700;  // a process the launcher did not start
+    for (bool afterInstall : { false, true }) {
+        for (const auto& c : NotepadScenes) {
+            std::string name = std::string(c.name) + (afterInstall ? ", after an install" : "");
+            Reset();
+            Launcher = LauncherState();
+            OpenWindow();
+            if (afterInstall)
+                CompleteInstall();
+            for (int i = 0; i < c.notepadsBefore; ++i)
+                AddForeignWindow("Notepad", "notes.txt - Notepad", packaged);
+            Command(ReadMe);
+            DWORD started = Launcher.ChildProcessId;
+            HWND own = c.ownWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", started) : NULL;
+            HWND window = c.packagedWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", packaged) : NULL;
+            if (c.packagedHidden)
+                HideForeignWindow(window);
+            FireTimer(100);
+            ASSERT_TRUE(Hidden()) << name;
+            Processes[started].running = false;
+            CloseForeignWindow(own);
+            for (int tick = 0; tick < 5; ++tick) {
+                FireTimer(100);
+                FireTimer(101);
+            }
+            EXPECT_EQ(c.waits, Hidden()) << name;
+            CloseForeignWindow(window);
+            FireTimer(100);
+            FireTimer(101);
+            EXPECT_TRUE(Shown()) << name;
+            EXPECT_TRUE(Timers.empty()) << name;
+        }
+    }
+}
+
+// After Read Me, Install and Uninstall wait for no Notepad window.
+TEST_F(Watch, OnlyReadMeWaitsForNotepadWindows)
+{
+    OpenWindow();
+    InstallCompanion();
+    Command(ReadMe);
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    ASSERT_TRUE(Shown());
+    Command(Uninstall);
+    AddForeignWindow("Notepad", "notes.txt - Notepad", 700);
+    Processes[Launcher.ChildProcessId].running = false;
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+}
+
+// A snapshot of the system's processes is taken only when it can find
+// something: while a held program runs without a visible window (it may be
+// handing over) and on the tick its end is seen; none while Notepad shows
+// the read-me, so that the hidden launcher's tick costs what it did.
+TEST_F(Watch, ProcessSnapshotsOnlyWhenAProgramMayHaveHandedOver)
+{
+    OpenWindow();
+    Command(ReadMe);
+    DWORD notepad = Launcher.ChildProcessId;
+    EXPECT_EQ(1, CountCalls("CreateToolhelp32Snapshot"));  // the processes there were at the start
+    Calls.clear();
+    FireTimer(100);
+    EXPECT_EQ(1, CountCalls("CreateToolhelp32Snapshot"));  // no window yet
+    HWND own = AddForeignWindow("Notepad", "readme.txt - Notepad", notepad);
+    Calls.clear();
+    for (int tick = 0; tick < 20; ++tick)
+        FireTimer(100);
+    EXPECT_EQ(0, CountCalls("CreateToolhelp32Snapshot"));
+    EXPECT_EQ(1, CountCalls("EnumWindows"));  // Notepad's window found once, then asked after
+
+    DWORD other = StartProcess(notepad);
+    HWND window = AddForeignWindow("OrvikControl", "Orvik", other);
+    Processes[notepad].running = false;
+    CloseForeignWindow(own);
+    Calls.clear();
+    FireTimer(100);
+    EXPECT_EQ(1, CountCalls("CreateToolhelp32Snapshot"));
+    EXPECT_TRUE(Hidden());
+    Calls.clear();
+    for (int tick = 0; tick < 20; ++tick)
+        FireTimer(100);
+    EXPECT_EQ(0, CountCalls("CreateToolhelp32Snapshot"));
+    CloseForeignWindow(window);
+    FireTimer(100);
+    EXPECT_TRUE(Shown());
+    Calls.clear();
+    FireTimer(100);
+    EXPECT_EQ(0, CountCalls("EnumWindows"));
+}

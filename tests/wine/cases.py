@@ -666,6 +666,162 @@ def own_drive_first(bench):
         check(wait_exit(child, 15) == 0, "the launcher started as %s did not end with 0" % program)
 
 
+# ---- programs that hand over to another process, and autorun.inf with a UTF-8 mark ----
+def wine_programs(bench):
+    """The command lines of the programs running in the bench's Wine prefix,
+    in lower case, each as a list of its words."""
+    programs = []
+    prefix = ("WINEPREFIX=" + bench.prefix).encode()
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    if prefix not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    words = f.read().decode("latin-1").lower().split("\0")
+            except OSError:
+                continue
+            programs.append([word for word in words if word])
+    return programs
+
+
+def sample(bench, name):
+    return os.path.join(bench.windows, "samples", name)
+
+
+def uninstall_hands_over(bench):
+    """An uninstaller that copies itself to the temporary folder, starts the
+    copy and ends at once (as a widely used installer builder's do): the
+    launcher stays hidden while the copy's window is up, though the program
+    it started has long ended, and comes back after it with the fresh
+    layout."""
+    bench.install_companion()
+    shutil.copy(sample(bench, "uncopy.exe"), os.path.join(bench.prefix, "drive_c", "Orvik"))
+    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/d", r"C:\Orvik\uncopy.exe /remove", "/f")
+    _, window = shown_launcher(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    click(bench, window, 323)
+    wait_hidden(bench)
+    check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller's copy showed no window")
+    # The copy's window stays up for ten seconds.
+    time.sleep(limit(1.5))
+    check(launcher_outer(bench) == HIDDEN and bench.find("OrvikUninstall") is not None,
+          "the launcher came back while the copy's window was up")
+    programs = wine_programs(bench)
+    check(not any(words[0].endswith("uncopy.exe") for words in programs),
+          "the uninstaller started has not ended: %s" % programs)
+    path = bench.path_of("OrvikUninstall") or ""
+    check(path.lower().endswith("\\un_a.exe"), "the uninstaller's window belongs to %r, not the copy" % path)
+    check(bench.wait_gone("OrvikUninstall", seconds=30), "the copy's window did not go away")
+    took = wait_back(bench, 5)
+    print("back %.2f s after the copy's window went" % took)
+    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    check(not bench.registry_has(APP_PATHS + r"\orvik.exe"), "the App Paths entry is still there")
+
+
+def install_hands_over(bench):
+    """A setup that unpacks an installer whose window is of another class
+    than InstallShield_Win to the temporary folder, starts it and ends: the
+    launcher follows the hand-over, stays hidden while that window is up and
+    comes back when it goes, without waiting out the minute for a window of
+    the class it knows."""
+    bench.fill_disc(skip=("setup.exe",))
+    shutil.copy(sample(bench, "unpack.exe"), os.path.join(bench.cdrom, "setup.exe"))
+    shutil.copy(sample(bench, "wizard.exe"), os.path.join(bench.cdrom, "ORVIK", "wizard.exe"))
+    child, window = shown_launcher(bench)
+    click(bench, window, 119)
+    wait_hidden(bench)
+    check(bench.wait_for("OrvikWizard", seconds=20), "the unpacked installer's window did not appear")
+    time.sleep(limit(1.5))
+    # Shown now while the window is still there afterwards: shown while it was up.
+    check(launcher_outer(bench) == HIDDEN or bench.find("OrvikWizard") is None,
+          "the launcher came back while the installer's window was up")
+    check(bench.wait_gone("OrvikWizard", seconds=30), "the installer's window did not go away")
+    took = wait_back(bench, 10)
+    print("back %.2f s after the installer's window went" % took)
+    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    click(bench, window, 439)  # Cancel
+    check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0")
+
+
+def readme_packaged_notepad(bench):
+    """Windows 11's notepad.exe hands the file to the packaged Notepad, whose
+    process the launcher did not start, and ends. With the bench's stand-in
+    for it in the system folders (in place of Wine's, put back afterwards),
+    the launcher stays hidden while the read-me's Notepad window is open and
+    comes back when it closes."""
+    replaced = []
+    # Wine loads its own notepad.exe, not a program of that name in the
+    # system folders, unless told to prefer the native one.
+    overrides = r"HKCU\Software\Wine\DllOverrides"
+    bench.wine_reg("add", overrides, "/v", "notepad.exe", "/d", "native", "/f")
+    try:
+        for folder in ("system32", "syswow64"):
+            path = os.path.join(bench.prefix, "drive_c", "windows", folder, "notepad.exe")
+            if os.path.exists(path):
+                shutil.copy(path, path + ".wine")
+                replaced.append(path)
+                shutil.copy(sample(bench, "notestub.exe"), path)
+        _, window = shown_launcher(bench)
+        click(bench, window, 265)
+        wait_hidden(bench)
+        check(bench.wait_for("Notepad", seconds=20), "the read-me's window did not appear")
+        title = (bench.find("Notepad") or {}).get("title", "")
+        check("readme" in title.lower(), "the Notepad window shows %r" % title)
+        time.sleep(limit(2))
+        notepads = [words for words in wine_programs(bench) if words[0].endswith("notepad.exe")]
+        check(notepads and all("/show" in words for words in notepads),
+              "the notepad.exe started has not ended, or nothing shows the read-me: %s" % notepads)
+        check(launcher_outer(bench) == HIDDEN, "the launcher came back while the read-me was open")
+        bench.post("Notepad", "-", message=WM_CLOSE)
+        check(bench.wait_gone("Notepad", seconds=10), "the read-me's window did not close")
+        took = wait_back(bench, 5)
+        print("back %.2f s after the read-me's window closed" % took)
+        check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
+        settle(bench)
+        check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    finally:
+        for path in replaced:
+            shutil.move(path + ".wine", path)
+        bench.wine_reg("delete", overrides, "/v", "notepad.exe", "/f")
+
+
+UTF8_MARK = b"\xef\xbb\xbf"
+
+
+def sample_inf_install_first():
+    """The sample disc's autorun.inf with its [install] section first."""
+    with open(os.path.join(ROOT, "disc", "autorun.inf"), "rb") as f:
+        inf = f.read()
+    at = inf.index(b"[install]")
+    return inf[at:].rstrip(b"\r\n") + b"\r\n\r\n" + inf[:at]
+
+
+def utf8_mark(bench):
+    """autorun.inf saved as UTF-8 with a byte-order mark, its [install]
+    section on the first line: the launcher skips the mark and shows the
+    disc's picture with the fresh layout (reading it as Windows' profile
+    functions do, it would find no [install] section: no picture, and the
+    installed layout), and disc-check names the section that Windows' own
+    reading misses. (Wine's profile functions skip the mark; Windows' do
+    not.)"""
+    bench.fill_disc()
+    with open(os.path.join(bench.cdrom, "autorun.inf"), "wb") as f:
+        f.write(UTF8_MARK + sample_inf_install_first())
+    _, window = shown_launcher(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    run = subprocess.run([os.path.join(ROOT, "scripts", "disc-check"), bench.cdrom], capture_output=True, text=True)
+    faults = [line for line in run.stdout.splitlines() if line.startswith("autorun.inf")]
+    print("disc-check %d: %s" % (run.returncode, faults))
+    check(run.returncode == 1 and len(faults) == 1 and "UTF-8 byte-order mark" in faults[0] and
+          "[install]" in faults[0], "disc-check said %d %s" % (run.returncode, faults))
+
+
 CASES = {
     "window_identity": window_identity,
     "second_launcher_exits": second_launcher_exits,
@@ -700,6 +856,10 @@ CASES = {
     "install_from_another_disc": install_from_another_disc,
     "disc_leaves_while_notepad": disc_leaves_while_notepad,
     "own_drive_first": own_drive_first,
+    "uninstall_hands_over": uninstall_hands_over,
+    "install_hands_over": install_hands_over,
+    "readme_packaged_notepad": readme_packaged_notepad,
+    "utf8_mark": utf8_mark,
 }
 
 

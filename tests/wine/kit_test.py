@@ -35,6 +35,14 @@ def inf_with(old, new):
     return change
 
 
+def utf8_marked(text):
+    """autorun.inf as the text, saved as UTF-8 with a byte-order mark."""
+    def change(folder):
+        with open(os.path.join(folder, "autorun.inf"), "wb") as f:
+            f.write(b"\xef\xbb\xbf" + text.encode("latin-1"))
+    return change
+
+
 def remove(*names):
     def change(folder):
         for name in names:
@@ -183,6 +191,12 @@ CASES = [
     ("a picture of a long name", both(copy_as("backgrnd.bmp", "background.bmp"),
                                      inf_with("bitmap=backgrnd.bmp", "bitmap=background.bmp")), 1,
      [short_name_fault("background.bmp", "BACKGROU.BMP")]),
+    ("a UTF-8 mark before [autorun]", utf8_marked(SAMPLE_INF), 1,
+     ["autorun.inf: starts with a UTF-8 byte-order mark, which Windows reads as part of the first line: AutoPlay "
+      "and Windows' profile functions miss its [autorun] section; save it as ANSI (or as UTF-16) without the mark"]),
+    ("a UTF-8 mark before a comment", utf8_marked("; ZARNO KELVANDO\r\n" + SAMPLE_INF), 0,
+     ["note: autorun.inf: starts with a UTF-8 byte-order mark, which Windows reads as part of the first line (no "
+      "section there, so nothing is missed); the launcher skips it; save it as ANSI to be sure", "no faults found"]),
 ]
 # Until the sample's programs are signed, every report has a note for each.
 UNSIGNED = [unsigned_note(name) for name in ("autorun.exe", "setup.exe")]

@@ -68,6 +68,35 @@ static int ReadAutorunValue(const char* section, const char* key, char* value, i
     return (int)strlen(value);
 }
 
+// A UTF-8 byte-order mark (an editor's option, Notepad's among them) is
+// skipped by the launcher, but Windows' profile functions, through which
+// AutoPlay reads the file, take it as part of the first line: a section
+// named there is not found. A fault when the first line holds a section, a
+// note otherwise.
+static void CheckByteOrderMark(const char* path)
+{
+    char start[1024];
+    DWORD length = ReadFileStart(path, (BYTE*)start, sizeof start - 1);
+    if (length < 3 || memcmp(start, "\xef\xbb\xbf", 3) != 0)
+        return;
+    start[length] = '\0';
+    char* line = start + 3;
+    line[strcspn(line, "\r\n")] = '\0';
+    line += strspn(line, " \t\x1a");
+    char* close = strrchr(line, ']');
+    if (line[0] == '[' && close != NULL && close > line) {
+        close[1] = '\0';
+        Report("autorun.inf", "starts with a UTF-8 byte-order mark, which Windows reads as part of the first line: "
+                              "AutoPlay and Windows' profile functions miss its %s section; save it as ANSI "
+                              "(or as UTF-16) without the mark",
+               line);
+    } else {
+        Note("autorun.inf", "starts with a UTF-8 byte-order mark, which Windows reads as part of the first line (no "
+                            "section there, so nothing is missed); the launcher skips it; save it as ANSI to be "
+                            "sure");
+    }
+}
+
 // Windows 95 on a real-mode CD-ROM driver (MSCDEX) reads only a disc's ISO
 // 9660 names: at most eight letters, digits or underscores, a dot and at
 // most three more, in capitals (looked up without regard to case). A folder
@@ -525,6 +554,7 @@ int main(int argc, char** argv)
         Report("autorun.inf", "missing from the disc root: add it with open=autorun.exe under [autorun] and "
                               "uninstkey=, instkey=, bitmap= under [install]");
     } else {
+        CheckByteOrderMark(iniPath);
         char openFolder[CommandLineSize];
         CheckAutorunEntry(openFolder);
         CheckIcon(openFolder);

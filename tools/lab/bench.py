@@ -375,15 +375,17 @@ def swap_disc(bench):
 
 
 def launcher_pid():
-    """The Linux process that runs autorun.exe under Wine."""
+    """The Linux process that runs autorun.exe under Wine (Wine gives it the
+    program's own command line), not a Python driver that names the file."""
     for entry in os.listdir("/proc"):
         if entry.isdigit():
             try:
                 with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    if b"autorun.exe" in f.read():
-                        return int(entry)
+                    program = f.read().split(b"\0")[0]
             except OSError:
-                pass
+                continue
+            if program.lower().endswith(b"autorun.exe"):
+                return int(entry)
     return None
 
 
