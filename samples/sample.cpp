@@ -88,3 +88,15 @@ LRESULT ProgressWindowDefault(const ProgressWindow* progress, HWND window, UINT 
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
+
+int StartAndLeave(char* commandLine, const char* folder)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
+        return 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}

@@ -18,6 +18,11 @@ void InstallFolder(char* folder, DWORD size);
 // The companion's settings file: the Windows directory's "\orvik.ini".
 void SettingsFile(char* path, DWORD size);
 
+// Starts a program and lets it run on its own (its handles closed at once),
+// in the folder given or, with NULL, in this one. 0 when it started, else 1:
+// a program's exit code.
+int StartAndLeave(char* commandLine, const char* folder);
+
 // A small window with a title line, a status line and a progress bar,
 // painted by the program itself.
 struct ProgressWindow {

@@ -26,12 +26,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 #else
     snprintf(commandLine, sizeof commandLine, "\"%sORVIK\\install.exe\"", folder);
 #endif
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return 1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 0;
+    return StartAndLeave(commandLine, NULL);
 }

@@ -17,7 +17,8 @@
 static const int Steps = 100;  // ticks of 100 ms
 static char Original[MAX_PATH];
 #else
-static const int Steps = 15;
+// Long enough to be seen from outside even on a slow (emulated) machine.
+static const int Steps = 50;
 #endif
 static ProgressWindow Progress;
 static int Step;
@@ -70,14 +71,7 @@ static int HandOver(const char* arguments)
     if (!CopyFileA(self, copy, FALSE))
         return 1;
     snprintf(commandLine, sizeof commandLine, "\"%s\" %s _?=%s", copy, arguments, self);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, temporary, &startup, &process))
-        return 1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 0;
+    return StartAndLeave(commandLine, temporary);
 }
 #endif
 
