@@ -294,11 +294,17 @@ def readme_notepad(bench):
     check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
           "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
     time.sleep(1.5)
-    check(launcher_outer(bench) == HIDDEN, "the launcher came back while Notepad was open")
+    close_readme_and_back(bench, window)
+
+
+def close_readme_and_back(bench, window):
+    """The launcher, hidden while the read-me's Notepad window is open, comes
+    back promptly with the fresh layout once that window is closed."""
+    check(launcher_outer(bench) == HIDDEN, "the launcher came back while the read-me was open")
     bench.post("Notepad", "-", message=WM_CLOSE)
-    check(bench.wait_gone("Notepad", seconds=10), "Notepad did not close")
+    check(bench.wait_gone("Notepad", seconds=10), "the read-me's window did not close")
     took = wait_back(bench, 5)
-    print("back %.2f s after Notepad closed" % took)
+    print("back %.2f s after the read-me's window closed" % took)
     check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
     settle(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
@@ -777,14 +783,7 @@ def readme_packaged_notepad(bench):
         notepads = [words for words in wine_programs(bench) if words[0].endswith("notepad.exe")]
         check(notepads and all("/show" in words for words in notepads),
               "the notepad.exe started has not ended, or nothing shows the read-me: %s" % notepads)
-        check(launcher_outer(bench) == HIDDEN, "the launcher came back while the read-me was open")
-        bench.post("Notepad", "-", message=WM_CLOSE)
-        check(bench.wait_gone("Notepad", seconds=10), "the read-me's window did not close")
-        took = wait_back(bench, 5)
-        print("back %.2f s after the read-me's window closed" % took)
-        check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
-        settle(bench)
-        check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+        close_readme_and_back(bench, window)
     finally:
         for path in replaced:
             shutil.move(path + ".wine", path)
