@@ -5,6 +5,9 @@
 #define AUTORUN_PLATFORM_H
 
 #if defined(_WIN32)
+// The COM interfaces as C structures: the window's accessible object is a
+// structure whose first member points at a table of its methods.
+#define CINTERFACE
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -12,6 +15,8 @@
 #include <shellapi.h>
 #include <dbt.h>
 #include <tlhelp32.h>
+#include <ole2.h>
+#include <oleacc.h>
 // Vista's answer to CreateProcess for a program that needs elevation; older
 // headers may lack it.
 #ifndef ERROR_ELEVATION_REQUIRED

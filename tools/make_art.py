@@ -2,7 +2,9 @@
 """Draws the launcher's art: the 256-colour palette text, the fifteen button
 pictures, and the sample disc's background picture, all on one palette; and
 the sample disc's own icon (disc/kelvando.ico), which Explorer shows for the
-drive.
+drive. It also writes the buttons' captions as the launcher's string table
+(resources/captions.rc), which screen readers are told: what is drawn on a
+button and what a reader says of it come from the one table below.
 
 Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
 (fonts-dejavu-core). What it writes is committed, so the build needs no
@@ -180,6 +182,22 @@ BUTTONS = {
     "uninstall": ("Uninstall", "red", "bright_red", (114, 108, 105)),
 }
 STATES = ("normal", "pressed", "highlighted")
+# Each button's string id in the launcher's string table: its command code.
+CAPTION_IDS = {"install": 1, "uninstall": 2, "run": 3, "readme": 4, "cancel": 5}
+
+
+def captions_rc():
+    """The string table of the buttons' captions, in English (United Kingdom)
+    like every resource of the launcher."""
+    lines = ["// Written by tools/make_art.py from the captions it draws on the buttons;",
+             "// change them there. Each string's id is its button's command code.",
+             "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_UK", "", "STRINGTABLE", "BEGIN"]
+    for name, ident in sorted(CAPTION_IDS.items(), key=lambda item: item[1]):
+        caption = BUTTONS[name][0]
+        assert caption.isascii() and '"' not in caption, "captions are plain ASCII: %r" % caption
+        lines.append('    %d, "%s"' % (ident, caption))
+    lines.append("END")
+    return ("\n".join(lines) + "\n").encode("ascii")
 
 
 def draw_button(entries, caption, run, state, inner_dark_only):
@@ -411,6 +429,8 @@ def main():
     assert len(set(entries)) == 256, "palette entries must differ"
     with open(os.path.join(RESOURCES, "palette.pal"), "wb") as f:
         f.write(text)
+    with open(os.path.join(RESOURCES, "captions.rc"), "wb") as f:
+        f.write(captions_rc())
     os.makedirs(os.path.join(RESOURCES, "buttons"), exist_ok=True)
     for name, (caption, run, bright, ids) in BUTTONS.items():
         for state, resource_id in zip(STATES, ids):

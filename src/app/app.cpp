@@ -101,6 +101,7 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CREATE:
         return 0;
     case WM_DESTROY:
+        ReleaseAccessibility();
         ReleaseChild();
         if (Launcher.AppPalette != NULL) {
             DeleteObject(Launcher.AppPalette);
@@ -126,6 +127,8 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return HandlePaletteMessage(window, message, wParam);
     case WM_USER:
         return HandleCommand(window, wParam);
+    case WM_GETOBJECT:
+        return HandleGetObject(window, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -137,6 +140,7 @@ void HideMainWindow()
 {
     MoveWindow(Launcher.MainWindow, -1, -1, 0, 0, TRUE);
     Launcher.Hidden = 1;
+    AnnounceEvent(EVENT_OBJECT_REORDER, CHILDID_SELF);
 }
 
 // Back to the centre at full size; the repaint flag repaints it whole. A
@@ -156,6 +160,8 @@ void RestoreMainWindow()
                Launcher.ScreenCentre.y - WindowHeight / 2,
                WindowWidth, WindowHeight, TRUE);
     Launcher.Hidden = 0;
+    // Readers were told of no buttons while hidden; the layout may differ.
+    AnnounceEvent(EVENT_OBJECT_REORDER, CHILDID_SELF);
     BringWindowToTop(window);
     if (!SetForegroundWindow(window))
         FlashWindow(window, TRUE);

@@ -52,6 +52,25 @@ struct ProcessPair {
     DWORD Parent;
 };
 
+// What the window's accessible object needs from oleacc, ole32 and oleaut32,
+// found there on the first WM_GETOBJECT; indexes of AccessFunctions.
+enum AccessFunction {
+    ResultFromObjectAt,
+    ObjectFromWindowAt,
+    ComInitializeAt,
+    ComUninitializeAt,
+    DisconnectObjectAt,
+    AllocStringAt,
+    AccessFunctionCount
+};
+typedef LRESULT(WINAPI* ResultFromObjectFunction)(REFIID interfaceId, WPARAM wParam, IUnknown* object);
+typedef HRESULT(WINAPI* ObjectFromWindowFunction)(HWND window, DWORD objectId, REFIID interfaceId, void** object);
+typedef HRESULT(WINAPI* ComInitializeFunction)(LPVOID reserved);
+typedef void(WINAPI* ComUninitializeFunction)();
+typedef HRESULT(WINAPI* DisconnectObjectFunction)(IUnknown* object, DWORD reserved);
+typedef BSTR(WINAPI* AllocStringFunction)(const OLECHAR* text);
+typedef void(WINAPI* NotifyWinEventFunction)(DWORD event, HWND window, LONG objectId, LONG childId);
+
 struct LauncherState {
     HINSTANCE Instance;
     HANDLE RunningMutex;  // held for the whole run: one launcher at a time
@@ -93,6 +112,13 @@ struct LauncherState {
     int InstallerSeen;
     UINT_PTR InstallerTimer;
     int InstallerWaitTicks;  // ticks of timer 101 spent waiting for the installer window to appear
+
+    // Screen readers: the client's accessible object, and whether its
+    // libraries were found (1), are missing (-1) or not yet looked for (0).
+    IAccessible Panel;
+    int AccessReady;
+    int ComStarted;  // CoInitialize succeeded on the window's thread
+    FARPROC AccessFunctions[AccessFunctionCount];
 };
 
 extern LauncherState Launcher;
@@ -154,10 +180,16 @@ LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam);
 LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags);
 LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data);
 const ButtonSlot* CurrentLayout(int* count);
+const ButtonSlot* ShownLayout(int* count);
+void PressButton(const ButtonSlot* slot, HWND window);
+void LightButton(HWND window, int index);
 void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
 void PaintButtons(HDC dc);
 void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath);
 LRESULT HandlePaint(HWND window);
+LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam);
+void AnnounceEvent(DWORD event, LONG childId);
+void ReleaseAccessibility();
 
 // What a bitmap file's headers promise, once they have been found sound.
 struct BitmapLayout {
@@ -182,6 +214,7 @@ int ReadBitmapLayout(const char* path, BitmapLayout* layout);
 LRESULT HandleCommand(HWND window, WPARAM code);
 int LaunchChild(const char* commandLine, HWND window, int watch, const char* directory = NULL);
 int SplitAtExistingProgram(const char* commandLine, char* program, char* arguments);
+int InSystemFolder(int windows, const char* name, char* path);
 LRESULT HandleTimer(HWND window, WPARAM timerId);
 void RestoreAfterChild(HWND window);
 void ReleaseChild();

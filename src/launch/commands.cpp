@@ -7,7 +7,7 @@ typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
 
 // path = the system directory (windows 0) or the Windows directory
 // (windows 1), a backslash and name; 1 when it fits.
-static int InSystemFolder(int windows, const char* name, char* path)
+int InSystemFolder(int windows, const char* name, char* path)
 {
     char folder[PathSize];
     UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);

@@ -41,6 +41,15 @@ const ButtonSlot* CurrentLayout(int* count)
     return FreshLayout;
 }
 
+// The buttons a screen reader is told of: none while the launcher is hidden.
+const ButtonSlot* ShownLayout(int* count)
+{
+    const ButtonSlot* layout = CurrentLayout(count);
+    if (Launcher.Hidden)
+        *count = 0;
+    return layout;
+}
+
 void LoadButtonImages(HINSTANCE instance)
 {
     for (unsigned b = 0; b < sizeof ButtonImageIds / sizeof ButtonImageIds[0]; ++b) {
@@ -73,7 +82,7 @@ void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y)
 
 // A press alone starts the command: it is posted, and carried out when it
 // comes back through the window procedure.
-static void PressButton(const ButtonSlot* slot, HWND window)
+void PressButton(const ButtonSlot* slot, HWND window)
 {
     Launcher.ButtonStates[slot->Code] = Pressed;
     PostMessageA(window, WM_USER, (WPARAM)slot->Code, 0);
@@ -156,8 +165,17 @@ LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
     }
     if (current < 0 && step < 0)
         current = 0;
-    int next = (current + step + count) % count;
-    for (int i = 0; i < count; ++i)
-        SetButtonState(&layout[i], window, i == next ? Highlighted : Normal);
+    LightButton(window, (current + step + count) % count);
     return 0;
+}
+
+// Lights the layout's button at index alone, and tells screen readers that
+// it now has the focus (the key went to this window, which has it).
+void LightButton(HWND window, int index)
+{
+    int count;
+    const ButtonSlot* layout = CurrentLayout(&count);
+    for (int i = 0; i < count; ++i)
+        SetButtonState(&layout[i], window, i == index ? Highlighted : Normal);
+    AnnounceEvent(EVENT_OBJECT_FOCUS, index + 1);
 }

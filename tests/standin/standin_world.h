@@ -241,6 +241,38 @@ extern std::set<std::string> KernelExports;
 extern std::vector<std::string> DllSearchCalls;  // "SetDefaultDllDirectories 2048", "SetDllDirectoryA "
 void ResetDesktop();  // called by Reset()
 
+// --- screen readers ---
+// The libraries of Active Accessibility in the system directory (Windows 95
+// without it has none) and what they offer GetProcAddress; by default all
+// three and every function the launcher asks for.
+extern std::set<std::string> AccessLibraries;  // "oleacc.dll", "ole32.dll", "oleaut32.dll"
+extern std::set<std::string> AccessExports;    // "LresultFromObject", "CoInitialize", ...
+extern std::set<std::string> User32Exports;    // "NotifyWinEvent" (Windows 98, 2000 and later)
+extern HRESULT ComInitializeAnswer;            // S_OK; S_FALSE when COM was started already
+extern int ComInitializes, ComUninitializes;
+extern std::vector<void*> Disconnected;  // CoDisconnectObject's objects
+// LresultFromObject's calls, and what it answers: a reference to the object
+// for the reader's process.
+struct ObjectResult {
+    bool accessible;  // asked for IAccessible
+    WPARAM wParam;
+    void* object;
+};
+extern std::vector<ObjectResult> ObjectResults;
+const LRESULT ObjectReference = 0x5A17;
+// AccessibleObjectFromWindow: the system's object for the window as a whole.
+extern void* WindowObject;
+struct WinEvent {
+    DWORD event;
+    HWND window;
+    LONG object;
+    LONG child;
+};
+extern std::vector<WinEvent> WinEvents;  // NotifyWinEvent's calls
+extern std::map<UINT, std::string> Strings;  // the module's string table, for LoadStringA
+extern int LiveStrings;  // BSTRs made by SysAllocString and not yet given to TakeString
+std::string TakeString(BSTR text);  // its text (ASCII), freeing it; "(null)" for NULL
+
 }  // namespace standin
 
 #endif

@@ -1270,16 +1270,24 @@ void SetLastError(DWORD error)
 
 FARPROC KernelExport(const char* name);
 
+FARPROC AccessExport(HMODULE module, const char* name);
+HMODULE AccessLibrary(const std::string& path);
+const uintptr_t User32 = 0x7300;
+
 HMODULE GetModuleHandleA(LPCSTR name)
 {
     if (name == NULL)
         return (HMODULE)(uintptr_t)0x400000;  // the program's own module
+    if (Lower(name) == "user32.dll")
+        return (HMODULE)User32;
     return Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
 }
 
 HMODULE LoadLibraryA(LPCSTR name)
 {
     Log(std::string("LoadLibraryA ") + name);
+    if (HMODULE access = AccessLibrary(name))
+        return access;
     if (Lower(name) != "shell32.dll" && Lower(name) != Lower(SystemDirectory + "\\shell32.dll"))
         return NULL;
     ++Shell32Loads;
@@ -1293,7 +1301,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
         return (FARPROC)(void*)&ShellExecuteExA;
     if (module == (HMODULE)Kernel32)
         return KernelExport(name);
-    return NULL;
+    return AccessExport(module, name);
 }
 
 // ---------------------------------------------------------------- advapi32
@@ -1495,6 +1503,17 @@ void ResetDesktop()
     KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA", "CreateToolhelp32Snapshot", "Process32First",
                       "Process32Next", "GetProcessId" };
     DllSearchCalls.clear();
+    AccessLibraries = { "oleacc.dll", "ole32.dll", "oleaut32.dll" };
+    AccessExports = { "LresultFromObject", "AccessibleObjectFromWindow", "CoInitialize", "CoUninitialize",
+                      "CoDisconnectObject", "SysAllocString" };
+    User32Exports = { "NotifyWinEvent" };
+    ComInitializeAnswer = S_OK;
+    ComInitializes = ComUninitializes = 0;
+    Disconnected.clear();
+    ObjectResults.clear();
+    WinEvents.clear();
+    Strings.clear();
+    LiveStrings = 0;
 }
 
 }  // namespace standin
@@ -1734,4 +1753,187 @@ HWND FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName)
         return window.handle;
     }
     return NULL;
+}
+
+// ---------------------------------------------------------------- screen readers
+
+namespace standin {
+
+std::set<std::string> AccessLibraries;
+std::set<std::string> AccessExports;
+std::set<std::string> User32Exports;
+HRESULT ComInitializeAnswer;
+int ComInitializes, ComUninitializes;
+std::vector<void*> Disconnected;
+std::vector<ObjectResult> ObjectResults;
+void* WindowObject = (void*)&WindowObject;
+std::vector<WinEvent> WinEvents;
+std::map<UINT, std::string> Strings;
+int LiveStrings;
+
+std::string TakeString(BSTR text)
+{
+    if (text == NULL)
+        return "(null)";
+    std::string narrow;
+    for (const OLECHAR* c = text; *c != 0; ++c)
+        narrow += *c < 128 ? (char)*c : '?';
+    delete[] ((uint32_t*)text - 1);
+    --LiveStrings;
+    return narrow;
+}
+
+}  // namespace standin
+
+// Each library stands for itself by its place in this list; only the
+// system directory's copy is there.
+static const char* const AccessLibraryNames[] = { "oleacc.dll", "ole32.dll", "oleaut32.dll" };
+const uintptr_t AccessLibraryBase = 0x7400;
+
+HMODULE AccessLibrary(const std::string& path)
+{
+    for (uintptr_t i = 0; i < 3; ++i)
+        if (Lower(path) == Lower(SystemDirectory + "\\" + AccessLibraryNames[i]) &&
+            AccessLibraries.count(AccessLibraryNames[i]))
+            return (HMODULE)(AccessLibraryBase + i);
+    return NULL;
+}
+
+static LRESULT StandinLresultFromObject(REFIID id, WPARAM wParam, IUnknown* object)
+{
+    Log("LresultFromObject " + std::to_string(wParam));
+    ObjectResults.push_back(ObjectResult{ id.Data1 == 0x618736E0 && id.Data4[7] == 0x71, wParam, object });
+    return ObjectReference;
+}
+
+static HRESULT StandinAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID, void** object)
+{
+    Log("AccessibleObjectFromWindow " + std::to_string(objectId));
+    *object = FindWindowRecord(window) != NULL ? WindowObject : NULL;
+    return *object != NULL ? S_OK : E_FAIL;
+}
+
+static HRESULT StandinCoInitialize(LPVOID)
+{
+    Log("CoInitialize");
+    ++ComInitializes;
+    return ComInitializeAnswer;
+}
+
+static void StandinCoUninitialize()
+{
+    Log("CoUninitialize");
+    ++ComUninitializes;
+}
+
+static HRESULT StandinCoDisconnectObject(IUnknown* object, DWORD)
+{
+    Log("CoDisconnectObject");
+    Disconnected.push_back(object);
+    return S_OK;
+}
+
+// A BSTR's length stands in the four bytes before its text.
+static BSTR StandinSysAllocString(const OLECHAR* text)
+{
+    size_t length = 0;
+    while (text[length] != 0)
+        ++length;
+    uint32_t* block = new uint32_t[1 + (length + 2) / 2];
+    block[0] = (uint32_t)(length * sizeof(OLECHAR));
+    BSTR made = (BSTR)(block + 1);
+    for (size_t i = 0; i <= length; ++i)
+        made[i] = text[i];
+    ++LiveStrings;
+    return made;
+}
+
+static void StandinNotifyWinEvent(DWORD event, HWND window, LONG objectId, LONG childId)
+{
+    WinEvents.push_back(WinEvent{ event, window, objectId, childId });
+}
+
+FARPROC AccessExport(HMODULE module, const char* name)
+{
+    uintptr_t library = (uintptr_t)module;
+    if (library == User32)
+        return User32Exports.count(name) && strcmp(name, "NotifyWinEvent") == 0
+                   ? (FARPROC)(void*)&StandinNotifyWinEvent
+                   : NULL;
+    if (library < AccessLibraryBase || library >= AccessLibraryBase + 3 || AccessExports.count(name) == 0)
+        return NULL;
+    static const struct {
+        uintptr_t library;
+        const char* name;
+        void* function;
+    } exports[] = {
+        { 0, "LresultFromObject", (void*)&StandinLresultFromObject },
+        { 0, "AccessibleObjectFromWindow", (void*)&StandinAccessibleObjectFromWindow },
+        { 1, "CoInitialize", (void*)&StandinCoInitialize },
+        { 1, "CoUninitialize", (void*)&StandinCoUninitialize },
+        { 1, "CoDisconnectObject", (void*)&StandinCoDisconnectObject },
+        { 2, "SysAllocString", (void*)&StandinSysAllocString },
+    };
+    for (const auto& entry : exports)
+        if (AccessLibraryBase + entry.library == library && strcmp(entry.name, name) == 0)
+            return (FARPROC)entry.function;
+    return NULL;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect)
+{
+    Window* record = FindWindowRecord(window);
+    if (record == NULL)
+        return FALSE;
+    *rect = ClientRect(*record);
+    return TRUE;
+}
+
+// The launcher has one window: it has the keyboard focus while it is the
+// window the user works with.
+HWND GetFocus()
+{
+    return ForegroundWindow;
+}
+
+// Between a window's client pixels and the screen's: its client area starts
+// inside the dialog frame.
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count)
+{
+    int dx = 0, dy = 0;
+    if (Window* source = FindWindowRecord(from)) {
+        dx += source->x + DialogFrame;
+        dy += source->y + DialogFrame;
+    }
+    if (Window* target = FindWindowRecord(to)) {
+        dx -= target->x + DialogFrame;
+        dy -= target->y + DialogFrame;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        points[i].x += dx;
+        points[i].y += dy;
+    }
+    return (int)(WORD)dx | (int)(WORD)dy << 16;
+}
+
+int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size)
+{
+    auto found = Strings.find(id);
+    if (found == Strings.end() || size <= 0)
+        return 0;
+    int length = std::min((int)found->second.size(), size - 1);
+    memcpy(buffer, found->second.data(), (size_t)length);
+    buffer[length] = '\0';
+    return length;
+}
+
+// The ANSI code page of the tests is ASCII.
+int MultiByteToWideChar(UINT, DWORD, LPCSTR text, int textCount, WCHAR* wide, int wideSize)
+{
+    int length = textCount < 0 ? (int)strlen(text) + 1 : textCount;
+    if (length > wideSize)
+        return 0;
+    for (int i = 0; i < length; ++i)
+        wide[i] = (WCHAR)(BYTE)text[i];
+    return length;
 }

@@ -375,6 +375,119 @@ BOOL IsWindowVisible(HWND window);
 DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds);
 HWND FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName);
 
+// Added for screen readers: Active Accessibility's COM types as C structures
+// (as the Windows headers give them with CINTERFACE), the constants the
+// launcher answers with, and the user32 calls for places.
+#define STDMETHODCALLTYPE
+typedef LONG HRESULT;
+typedef DWORD LCID;
+typedef LONG DISPID;
+typedef WCHAR OLECHAR;
+typedef OLECHAR* BSTR;
+typedef OLECHAR* LPOLESTR;
+typedef unsigned short VARTYPE;
+typedef struct _GUID {
+    uint32_t Data1;
+    unsigned short Data2;
+    unsigned short Data3;
+    unsigned char Data4[8];
+} GUID;
+typedef GUID IID;
+#define REFIID const IID&
+struct IDispatch;
+struct ITypeInfo;
+struct DISPPARAMS;
+struct EXCEPINFO;
+typedef struct tagVARIANT {
+    VARTYPE vt;
+    WORD wReserved1, wReserved2, wReserved3;
+    union {
+        LONG lVal;
+        IDispatch* pdispVal;
+        BSTR bstrVal;
+        double dblVal;
+    };
+} VARIANT;
+struct IUnknown;
+struct IAccessible;
+typedef struct IAccessibleVtbl {
+    HRESULT (*QueryInterface)(IAccessible* This, REFIID riid, void** object);
+    ULONG (*AddRef)(IAccessible* This);
+    ULONG (*Release)(IAccessible* This);
+    HRESULT (*GetTypeInfoCount)(IAccessible* This, UINT* count);
+    HRESULT (*GetTypeInfo)(IAccessible* This, UINT index, LCID locale, ITypeInfo** info);
+    HRESULT (*GetIDsOfNames)(IAccessible* This, REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids);
+    HRESULT (*Invoke)(IAccessible* This, DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError);
+    HRESULT (*get_accParent)(IAccessible* This, IDispatch** parent);
+    HRESULT (*get_accChildCount)(IAccessible* This, long* count);
+    HRESULT (*get_accChild)(IAccessible* This, VARIANT child, IDispatch** object);
+    HRESULT (*get_accName)(IAccessible* This, VARIANT child, BSTR* name);
+    HRESULT (*get_accValue)(IAccessible* This, VARIANT child, BSTR* value);
+    HRESULT (*get_accDescription)(IAccessible* This, VARIANT child, BSTR* description);
+    HRESULT (*get_accRole)(IAccessible* This, VARIANT child, VARIANT* role);
+    HRESULT (*get_accState)(IAccessible* This, VARIANT child, VARIANT* state);
+    HRESULT (*get_accHelp)(IAccessible* This, VARIANT child, BSTR* help);
+    HRESULT (*get_accHelpTopic)(IAccessible* This, BSTR* file, VARIANT child, long* topic);
+    HRESULT (*get_accKeyboardShortcut)(IAccessible* This, VARIANT child, BSTR* shortcut);
+    HRESULT (*get_accFocus)(IAccessible* This, VARIANT* child);
+    HRESULT (*get_accSelection)(IAccessible* This, VARIANT* children);
+    HRESULT (*get_accDefaultAction)(IAccessible* This, VARIANT child, BSTR* action);
+    HRESULT (*accSelect)(IAccessible* This, long flags, VARIANT child);
+    HRESULT (*accLocation)(IAccessible* This, long* left, long* top, long* width, long* height, VARIANT child);
+    HRESULT (*accNavigate)(IAccessible* This, long direction, VARIANT start, VARIANT* end);
+    HRESULT (*accHitTest)(IAccessible* This, long x, long y, VARIANT* child);
+    HRESULT (*accDoDefaultAction)(IAccessible* This, VARIANT child);
+    HRESULT (*put_accName)(IAccessible* This, VARIANT child, BSTR name);
+    HRESULT (*put_accValue)(IAccessible* This, VARIANT child, BSTR value);
+} IAccessibleVtbl;
+struct IAccessible {
+    IAccessibleVtbl* lpVtbl;
+};
+
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOTIMPL ((HRESULT)0x80004001u)
+#define E_NOINTERFACE ((HRESULT)0x80004002u)
+#define E_FAIL ((HRESULT)0x80004005u)
+#define E_INVALIDARG ((HRESULT)0x80070057u)
+#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0u)
+#define DISP_E_MEMBERNOTFOUND ((HRESULT)0x80020003u)
+#define FAILED(result) ((HRESULT)(result) < 0)
+#define VT_EMPTY 0
+#define VT_I4 3
+#define VT_BSTR 8
+#define VT_DISPATCH 9
+#define WM_GETOBJECT 0x003D
+#define OBJID_WINDOW ((LONG)0x00000000)
+#define OBJID_CLIENT ((LONG)0xFFFFFFFC)
+#define OBJID_CARET ((LONG)0xFFFFFFF8)
+#define CHILDID_SELF 0
+#define EVENT_OBJECT_FOCUS 0x8005
+#define EVENT_OBJECT_REORDER 0x8004
+#define ROLE_SYSTEM_CLIENT 0xa
+#define ROLE_SYSTEM_PUSHBUTTON 0x2b
+#define STATE_SYSTEM_FOCUSED 0x4
+#define STATE_SYSTEM_PRESSED 0x8
+#define STATE_SYSTEM_HOTTRACKED 0x80
+#define STATE_SYSTEM_INVISIBLE 0x8000
+#define STATE_SYSTEM_OFFSCREEN 0x10000
+#define STATE_SYSTEM_FOCUSABLE 0x100000
+#define NAVDIR_UP 1
+#define NAVDIR_DOWN 2
+#define NAVDIR_LEFT 3
+#define NAVDIR_RIGHT 4
+#define NAVDIR_NEXT 5
+#define NAVDIR_PREVIOUS 6
+#define NAVDIR_FIRSTCHILD 7
+#define NAVDIR_LASTCHILD 8
+#define SELFLAG_TAKEFOCUS 0x1
+BOOL GetClientRect(HWND window, RECT* rect);
+HWND GetFocus();
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textCount, WCHAR* wide, int wideSize);
+
 // The program's own entry, which the system calls in place of a C runtime.
 extern "C" void WINAPI LauncherEntry();
 

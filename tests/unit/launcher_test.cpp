@@ -11,6 +11,20 @@ std::string ShippedPaletteText()
     return text.str();
 }
 
+std::map<UINT, std::string> ShippedCaptions()
+{
+    // Lines such as:    4, "Read Me"
+    std::ifstream file(SOURCE_DIR "/src/resources/captions.rc");
+    std::map<UINT, std::string> captions;
+    std::string line;
+    while (std::getline(file, line)) {
+        size_t comma = line.find(", \"");
+        if (comma != std::string::npos && line.back() == '"')
+            captions[(UINT)std::stoi(line.substr(0, comma))] = line.substr(comma + 3, line.size() - comma - 4);
+    }
+    return captions;
+}
+
 static void PutLittle(std::string& out, size_t at, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -77,6 +91,7 @@ void LauncherTest::GiveResources()
 {
     standin::HasPaletteText = true;
     standin::PaletteText = ShippedPaletteText();
+    standin::Strings = ShippedCaptions();
     for (int id = 104; id <= 119; ++id)
         if (id != 109)
             standin::BitmapResources.insert(id);

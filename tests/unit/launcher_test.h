@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "app/launcher.h"
@@ -16,6 +17,7 @@ const char UninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 
 // The launcher's own art as its resources carry it.
 std::string ShippedPaletteText();
+std::map<UINT, std::string> ShippedCaptions();  // the string table, by id
 
 // A whole bitmap file: file header, an info header of headerSize bytes (12,
 // 40, 108 or 124), the colour table, three masks after a 40-byte header with

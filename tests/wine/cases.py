@@ -2,9 +2,11 @@
 """The bench's cases. Each is a function of a running Bench; CTest runs each
 as its own test:  cases.py --build BUILD_DIR CASE"""
 import argparse
+import math
 import os
 import shutil
 import sys
+import threading
 import time
 
 import subprocess
@@ -819,6 +821,262 @@ def utf8_mark(bench):
           "[install]" in faults[0], "disc-check said %d %s" % (run.returncode, faults))
 
 
+# ---- a screen reader in another process (Active Accessibility) ----------------------
+# The reader (tools/lab/programs/reader.cpp) prints one record a line: a tag,
+# then TAB-separated key=value fields; HRESULTs as 0x%08x.
+S_OK, S_FALSE, E_INVALIDARG = "0x00000000", "0x00000001", "0x80070057"
+OBJID_CLIENT = -4
+ROLE_SYSTEM_CLIENT, ROLE_SYSTEM_PUSHBUTTON = 10, 43
+STATE_SYSTEM_FOCUSED, STATE_SYSTEM_HOTTRACKED = 0x4, 0x80
+STATE_SYSTEM_INVISIBLE, STATE_SYSTEM_FOCUSABLE = 0x8000, 0x100000
+BUTTON_NAMES = {"install": "Install", "readme": "Read Me", "cancel": "Cancel", "run": "Run", "uninstall": "Uninstall"}
+BUTTON_SIZE = (114, 35)
+# The reader hit-tests each child's rectangle inside (its centre, first and
+# last pixel) and one pixel outside on every side; it asks what no child id
+# names (one past the count, a negative id, a BSTR and an empty VARIANT).
+INSIDE, OUTSIDE = ("centre", "first", "last"), ("left", "right", "above", "below")
+BOUNDS = ("past", "negative", "bstr", "empty")
+
+
+def records(text):
+    """The reader's lines as (tag, fields)."""
+    out = []
+    for line in text.splitlines():
+        tag, *fields = line.rstrip("\r").split("\t")
+        out.append((tag, dict(field.split("=", 1) for field in fields if "=" in field)))
+    return out
+
+
+def run_reader(bench, *args):
+    run = bench.wine(bench.program("reader.exe"), *args)
+    return run.returncode, records(run.stdout)
+
+
+class ReaderRun:
+    """The reader running in the background, its lines gathered as they come."""
+
+    def __init__(self, bench, *args):
+        self.child = subprocess.Popen([bench.lane.loader, bench.program("reader.exe")] + list(args), env=bench.env(),
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      text=True)
+        bench.children.append(self.child)
+        self.lines = []
+        self.gatherer = threading.Thread(target=self.gather, daemon=True)
+        self.gatherer.start()
+
+    def gather(self):
+        for line in self.child.stdout:
+            self.lines.append(line.rstrip("\r\n"))
+
+    def ready(self, seconds=30):
+        wait_until(lambda: "ready" in self.lines or self.child.poll() is not None, seconds)
+        return "ready" in self.lines
+
+    def finish(self, seconds):
+        """Its exit code (None while it runs on) and its records."""
+        code = wait_exit(self.child, seconds)
+        self.gatherer.join(limit(5))
+        return code, records("\n".join(self.lines))
+
+
+def reader_seconds(seconds):
+    return str(int(math.ceil(limit(seconds))))
+
+
+def read_launcher(bench):
+    """The reader's dump of the launcher window's object: its records by tag,
+    children in order, bounds, hits and navigation by their labels."""
+    code, lines = run_reader(bench, "dump")
+    dump = {"child": [], "bound": {}, "hit": {}, "navigate": {}}
+    labels = {"bound": "child", "hit": "at", "navigate": "dir"}
+    for tag, fields in lines:
+        if tag == "child":
+            dump["child"].append(fields)
+        elif tag in labels:
+            dump[tag][fields.get(labels[tag])] = fields
+        else:
+            dump[tag] = fields
+    check(code == 0 and dump.get("object", {}).get("hr") == S_OK and "focus" in dump,
+          "the reader could not read the launcher window (exit code %s): %s" % (code, lines[:3]))
+    return dump
+
+
+def hex_value(text):
+    try:
+        return int(text, 16)
+    except (TypeError, ValueError):
+        return None
+
+
+def check_client(dump, count, hidden=False):
+    """The client object: the window's title, a client area that can take the
+    focus (and invisible, without children, while the launcher is hidden).
+    Invisible goes without off-screen: a reader presents an invisible object
+    that is also off-screen, as a list's items scrolled out of view."""
+    own = dump["self"]
+    state = hex_value(own.get("state"))
+    want = STATE_SYSTEM_FOCUSABLE | (STATE_SYSTEM_INVISIBLE if hidden else 0)
+    check(own.get("name") == LAUNCHER[1] and own.get("role") == str(ROLE_SYSTEM_CLIENT) and
+          state is not None and state & ~STATE_SYSTEM_FOCUSED == want and own.get("count") == str(count),
+          "the client object reads %s, not the title, role %d, state 0x%08x and %d children"
+          % (own, ROLE_SYSTEM_CLIENT, want, count))
+
+
+def check_bounds_and_navigation(dump, count):
+    wrong = ["%s: %s %s" % (label, key, value) for label in BOUNDS
+             for key, value in dump["bound"].get(label, {"record": "missing"}).items()
+             if key != "child" and value != E_INVALIDARG]
+    check(not wrong, "what no child id names is not refused with E_INVALIDARG: %s" % "; ".join(wrong))
+    forward = " ".join(str(number) for number in range(1, count + 1))
+    backward = " ".join(str(number) for number in range(count, 0, -1))
+    for direction, chain in (("next", forward), ("right", forward), ("previous", backward), ("left", backward)):
+        got = dump["navigate"].get(direction, {})
+        check(got.get("chain") == chain and got.get("end") == S_FALSE + " VT_EMPTY",
+              "navigating %s from the first (last) child: %s, not %r ending in S_FALSE and VT_EMPTY"
+              % (direction, got, chain))
+
+
+def check_reader_sees(bench, window, layout, lit=None):
+    """A reader in another process finds the launcher's buttons, in the
+    order shown, each where its picture is on the screen, with the lit one
+    (lit: a name of the layout) tracked and focused; hit tests, navigation,
+    the focus and the bounds agree. The launcher must have the keyboard
+    focus (keyboard_focus)."""
+    dump = read_launcher(bench)
+    check(dump["focus"].get("foreground") == "1", "the launcher is not in the foreground")
+    check_client(dump, len(layout))
+    ox, oy = window["origin"]
+    wrong = []
+    for number, (name, left) in enumerate(layout, 1):
+        state = STATE_SYSTEM_FOCUSABLE
+        if name == lit:
+            state |= STATE_SYSTEM_HOTTRACKED | STATE_SYSTEM_FOCUSED
+        want = {"id": str(number), "name": BUTTON_NAMES[name], "role": str(ROLE_SYSTEM_PUSHBUTTON),
+                "state": "0x%08x" % state, "place": "%d %d %d %d" % ((ox + left, oy + BUTTON_TOP) + BUTTON_SIZE),
+                "action": "Press", "element": S_FALSE + " null"}
+        have = dump["child"][number - 1] if number <= len(dump["child"]) else {}
+        wrong += ["child %d %s: %s, not %s" % (number, key, have.get(key), value)
+                  for key, value in want.items() if have.get(key) != value]
+        for where in INSIDE + OUTSIDE:
+            hit = dump["hit"].get("%d-%s" % (number, where), {})
+            result = "VT_I4 %d" % (number if where in INSIDE else 0)
+            if (hit.get("hr"), hit.get("result")) != (S_OK, result):
+                wrong.append("hit test at %s of child %d: %s, not %s" % (where, number, hit, result))
+    for where, want in (("client", (S_OK, "VT_I4 0")), ("outside", (S_FALSE, "VT_EMPTY"))):
+        hit = dump["hit"].get(where, {})
+        if (hit.get("hr"), hit.get("result")) != want:
+            wrong.append("hit test %s the buttons: %s, not %s" % (where, hit, want))
+    check(len(dump["child"]) == len(layout) and not wrong, "; ".join(wrong) or "%d children" % len(dump["child"]))
+    check_bounds_and_navigation(dump, len(layout))
+    lit_id = [name for name, _ in layout].index(lit) + 1 if lit else 0
+    focus = dump["focus"]
+    check((focus.get("hr"), focus.get("result")) == (S_OK, "VT_I4 %d" % lit_id),
+          "the focus reads %s, not child %d" % (focus, lit_id))
+
+
+def reader_dump(bench):
+    """Both layouts as a screen reader in another process reads them: nothing
+    lit, then the button under the pointer (fresh) or the one Tab lit
+    (installed)."""
+    child, window = shown_launcher(bench)
+    keyboard_focus(bench, window)
+    check_reader_sees(bench, window, FRESH_LAYOUT)
+    ox, oy = window["origin"]
+    bench.xdotool("mousemove", ox + 265 + 57, oy + BUTTON_TOP + 17)
+    settle(bench, 0.7)
+    check_reader_sees(bench, window, FRESH_LAYOUT, lit="readme")
+    check(bench.post(*LAUNCHER, message=WM_CLOSE), "WM_CLOSE could not be posted")
+    check(wait_exit(child, 15) == 0, "the launcher did not end with 0 after WM_CLOSE (%s)" % child.returncode)
+
+    bench.install_app_paths()
+    child, window = shown_launcher(bench)
+    keyboard_focus(bench, window)
+    check_reader_sees(bench, window, INSTALLED_LAYOUT)
+    bench.xdotool("key", "Tab", "Tab", "Tab")
+    settle(bench, 0.7)
+    check_reader_sees(bench, window, INSTALLED_LAYOUT, lit="uninstall")
+
+
+# Keys on the fresh layout, nothing lit at first, and what each announces:
+# (key, child id, name).
+ANNOUNCED_KEYS = [
+    ("Tab", 1, "Install"), ("Tab", 2, "Read Me"), ("Tab", 3, "Cancel"),
+    ("Tab", 1, "Install"), ("shift+Tab", 3, "Cancel"),
+    ("Left", 2, "Read Me"), ("Up", 1, "Install"), ("Right", 2, "Read Me"), ("Down", 3, "Cancel"),
+]
+
+
+def reader_hears_tab(bench):
+    """Each move of the light by the keyboard is announced as a focus event
+    on the client object's child, whose name a reader in another process
+    reads back: Tab Tab Tab says Install, Read Me, Cancel, and nothing else
+    comes between."""
+    _, window = shown_launcher(bench)
+    keyboard_focus(bench, window)
+    listener = ReaderRun(bench, "listen", "focus", str(len(ANNOUNCED_KEYS)), reader_seconds(60))
+    check(listener.ready(), "the reader could not listen: %s" % listener.lines)
+    bench.xdotool("key", "--delay", "150", *[key for key, _, _ in ANNOUNCED_KEYS])
+    code, heard = listener.finish(20)
+    said = [(int(fields.get("id", -1)), fields.get("name")) for tag, fields in heard if tag == "focus"]
+    wrong = [fields for tag, fields in heard if tag == "focus" and fields.get("object") != str(OBJID_CLIENT)]
+    check(code == 0 and said == [(number, name) for _, number, name in ANNOUNCED_KEYS] and not wrong,
+          "the reader heard %s (exit code %s) for the keys %s" % (heard, code, [k for k, _, _ in ANNOUNCED_KEYS]))
+
+
+def check_hidden(dump):
+    check_client(dump, 0, hidden=True)
+    check(not dump["child"], "the hidden launcher shows children: %s" % dump["child"])
+    check_bounds_and_navigation(dump, 0)
+
+
+def reader_presses_readme(bench):
+    """A reader presses Read Me through the object: the launcher hides while
+    the read-me's Notepad window is open, and the reader then finds an
+    invisible client without children; when the window closes the launcher
+    comes back, announces the change of its children, and shows its
+    buttons again."""
+    _, window = shown_launcher(bench)
+    code, lines = run_reader(bench, "press", "Read Me")
+    check(code == 0 and ("press", {"id": "2", "hr": S_OK}) in lines,
+          "pressing Read Me through the reader: exit code %s, %s" % (code, lines))
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
+    check_hidden(read_launcher(bench))
+    listener = ReaderRun(bench, "listen", "reorder", "1", reader_seconds(60))
+    check(listener.ready(), "the reader could not listen: %s" % listener.lines)
+    close_readme_and_back(bench, window)
+    code, heard = listener.finish(10)
+    reorders = [fields for tag, fields in heard if tag == "reorder"]
+    check(code == 0 and reorders == [{"id": "0", "object": str(OBJID_CLIENT), "name": LAUNCHER[1]}],
+          "coming back, the launcher announced %s (the reader's exit code %s)" % (heard, code))
+    keyboard_focus(bench, window)
+    check_reader_sees(bench, window, FRESH_LAYOUT)
+
+
+def reader_holds_proxy(bench):
+    """A reader keeps the launcher's object while the launcher ends (Esc):
+    the launcher ends with 0 all the same, and each call the reader then
+    makes through the object fails with an error instead of crashing it."""
+    child, window = shown_launcher(bench)
+    holder = ReaderRun(bench, "hold", reader_seconds(60))
+    check(holder.ready(), "the reader could not get the object: %s" % holder.lines)
+    keyboard_focus(bench, window)
+    bench.xdotool("key", "Escape")
+    check(wait_exit(child, 15) == 0, "the launcher did not end with 0 while a reader held its object (%s)"
+          % child.returncode)
+    code, lines = holder.finish(30)
+    found = dict(lines)
+    before, after = found.get("before", {}), found.get("after", {})
+    print("calls through the object held: before %s; after the window went %s" % (before, after))
+    check(before == {"count": S_OK, "name": S_OK}, "the held object did not answer at first: %s" % before)
+    failed = [hex_value(after.get(call)) is not None and hex_value(after.get(call)) & 0x80000000
+              for call in ("count", "name")]
+    check(code == 0 and found.get("gone") == {"window": "1"} and "released" in found and all(failed),
+          "the reader ended with %s after the launcher went: %s" % (code, lines))
+
+
 CASES = {
     "window_identity": window_identity,
     "second_launcher_exits": second_launcher_exits,
@@ -857,6 +1115,10 @@ CASES = {
     "install_hands_over": install_hands_over,
     "readme_packaged_notepad": readme_packaged_notepad,
     "utf8_mark": utf8_mark,
+    "reader_dump": reader_dump,
+    "reader_hears_tab": reader_hears_tab,
+    "reader_presses_readme": reader_presses_readme,
+    "reader_holds_proxy": reader_holds_proxy,
 }
 
 

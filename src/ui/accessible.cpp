@@ -1,0 +1,405 @@
+// What screen readers are told of the window: an accessible object for its
+// client area (Active Accessibility) with one child per shown button, and
+// the events that announce a change of the lit button or of the buttons.
+//
+// Nothing of it costs a sighted user anything: oleacc, ole32 and oleaut32
+// are loaded from the system directory on the first WM_GETOBJECT, which
+// only a reader (or another accessibility client) sends. Where the system
+// has no Active Accessibility (Windows 95 without it) they are missing, and
+// the window answers as any other.
+#include "app/launcher.h"
+#include "launch/outside.h"
+
+// IUnknown, IDispatch and IAccessible, the interfaces the object answers to.
+static const GUID PanelInterfaces[] = {
+    { 0x00000000, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } },
+    { 0x00020400, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } },
+    { 0x618736E0, 0x3C3D, 0x11CF, { 0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71 } },
+};
+static const GUID* const AccessibleInterface = &PanelInterfaces[2];
+
+static const struct {
+    const char* Library;
+    const char* Name;
+} AccessExports[AccessFunctionCount] = {
+    { "oleacc.dll", "LresultFromObject" },
+    { "oleacc.dll", "AccessibleObjectFromWindow" },
+    { "ole32.dll", "CoInitialize" },
+    { "ole32.dll", "CoUninitialize" },
+    { "ole32.dll", "CoDisconnectObject" },
+    { "oleaut32.dll", "SysAllocString" },
+};
+
+static int SameInterface(const GUID* a, const GUID* b)
+{
+    if (a->Data1 != b->Data1 || a->Data2 != b->Data2 || a->Data3 != b->Data3)
+        return 0;
+    for (int i = 0; i < 8; ++i)
+        if (a->Data4[i] != b->Data4[i])
+            return 0;
+    return 1;
+}
+
+// The button a child id names, or NULL for the client itself (CHILDID_SELF);
+// 0 for an id past the buttons shown (there are none while the launcher is
+// hidden) or a VARIANT that is not VT_I4.
+static int FindChild(const VARIANT* child, const ButtonSlot** slot)
+{
+    int count;
+    const ButtonSlot* layout = ShownLayout(&count);
+    *slot = NULL;
+    if (child->vt != VT_I4 || child->lVal < CHILDID_SELF || child->lVal > count)
+        return 0;
+    if (child->lVal != CHILDID_SELF)
+        *slot = &layout[child->lVal - 1];
+    return 1;
+}
+
+// The child that has the keyboard focus: the lit button, or the client
+// itself when none is lit; -1 while the window does not have the focus (a
+// program the launcher started has it, or another one).
+static LONG FocusedChild()
+{
+    if (GetFocus() != Launcher.MainWindow)
+        return -1;
+    int count;
+    const ButtonSlot* layout = ShownLayout(&count);
+    while (count > 0 && Launcher.ButtonStates[layout[count - 1].Code] != Highlighted)
+        --count;
+    return count;
+}
+
+// Readers take strings as BSTRs, which oleaut32 makes. The captions are the
+// string table's among the module's resources, which holds the captions
+// drawn on the button pictures, under each button's command code.
+static BSTR WideString(const char* text)
+{
+    OLECHAR wide[PathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize) == 0)
+        return NULL;
+    return ((AllocStringFunction)(void*)Launcher.AccessFunctions[AllocStringAt])(wide);
+}
+
+// ---- IUnknown and IDispatch: the object is static, its count is nominal -----
+static HRESULT STDMETHODCALLTYPE PanelQueryInterface(IAccessible* panel, REFIID id, void** object)
+{
+    for (unsigned i = 0; i < sizeof PanelInterfaces / sizeof PanelInterfaces[0]; ++i) {
+        if (SameInterface(&id, &PanelInterfaces[i])) {
+            *object = panel;
+            return S_OK;
+        }
+    }
+    *object = NULL;
+    return E_NOINTERFACE;
+}
+
+static ULONG STDMETHODCALLTYPE PanelCount(IAccessible*)
+{
+    return 1;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelTypeInfoCount(IAccessible*, UINT* count)
+{
+    *count = 0;
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelTypeInfo(IAccessible*, UINT, LCID, ITypeInfo** info)
+{
+    *info = NULL;
+    return E_NOTIMPL;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelIdsOfNames(IAccessible*, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelInvoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                             EXCEPINFO*, UINT*)
+{
+    return E_NOTIMPL;
+}
+
+// ---- IAccessible --------------------------------------------------------------
+// Every out-parameter is set before any return, and no method waits: a
+// reader calls them from its own process, through the window's messages.
+static HRESULT STDMETHODCALLTYPE PanelParent(IAccessible*, IDispatch** parent)
+{
+    *parent = NULL;
+    return ((ObjectFromWindowFunction)(void*)Launcher.AccessFunctions[ObjectFromWindowAt])(
+        Launcher.MainWindow, (DWORD)OBJID_WINDOW, PanelInterfaces[1], (void**)parent);
+}
+
+static HRESULT STDMETHODCALLTYPE PanelChildCount(IAccessible*, long* count)
+{
+    int shown;
+    ShownLayout(&shown);
+    *count = shown;
+    return S_OK;
+}
+
+// The buttons are simple elements: their ids stand for them.
+static HRESULT STDMETHODCALLTYPE PanelChild(IAccessible*, VARIANT child, IDispatch** object)
+{
+    const ButtonSlot* slot;
+    *object = NULL;
+    return FindChild(&child, &slot) && slot != NULL ? S_FALSE : E_INVALIDARG;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelName(IAccessible*, VARIANT child, BSTR* name)
+{
+    const ButtonSlot* slot;
+    *name = NULL;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    if (slot == NULL) {
+        *name = WideString(LAUNCHER_TITLE);
+    } else {
+        char caption[PathSize];
+        *name = LoadStringA(Launcher.Instance, slot->Code, caption, PathSize) > 0 ? WideString(caption) : NULL;
+    }
+    return *name != NULL ? S_OK : S_FALSE;
+}
+
+// Value, description, help and keyboard shortcut: none of them.
+static HRESULT STDMETHODCALLTYPE PanelNoText(IAccessible*, VARIANT child, BSTR* text)
+{
+    const ButtonSlot* slot;
+    *text = NULL;
+    return FindChild(&child, &slot) ? S_FALSE : E_INVALIDARG;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelRole(IAccessible*, VARIANT child, VARIANT* role)
+{
+    const ButtonSlot* slot;
+    role->vt = VT_EMPTY;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    role->vt = VT_I4;
+    role->lVal = slot != NULL ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_CLIENT;
+    return S_OK;
+}
+
+// The lit button is hot-tracked, as under the pointer, and has the focus
+// while the window has it (the keys move the light, and Enter presses it);
+// a pressed one is pressed until its command has run. The hidden
+// launcher's client is invisible, and has no buttons.
+static HRESULT STDMETHODCALLTYPE PanelState(IAccessible*, VARIANT child, VARIANT* state)
+{
+    const ButtonSlot* slot;
+    state->vt = VT_EMPTY;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    LONG bits = STATE_SYSTEM_FOCUSABLE;
+    if (FocusedChild() == child.lVal)
+        bits |= STATE_SYSTEM_FOCUSED;
+    if (slot == NULL && Launcher.Hidden)
+        bits |= STATE_SYSTEM_INVISIBLE;
+    if (slot != NULL && Launcher.ButtonStates[slot->Code] == Highlighted)
+        bits |= STATE_SYSTEM_HOTTRACKED;
+    if (slot != NULL && Launcher.ButtonStates[slot->Code] == Pressed)
+        bits |= STATE_SYSTEM_PRESSED;
+    state->vt = VT_I4;
+    state->lVal = bits;
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelHelpTopic(IAccessible*, BSTR* file, VARIANT, long* topic)
+{
+    *file = NULL;
+    *topic = 0;
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelFocus(IAccessible*, VARIANT* focus)
+{
+    LONG focused = FocusedChild();
+    focus->vt = VT_EMPTY;
+    if (focused < 0)
+        return S_FALSE;
+    focus->vt = VT_I4;
+    focus->lVal = focused;
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelSelection(IAccessible*, VARIANT* selection)
+{
+    selection->vt = VT_EMPTY;
+    return S_FALSE;
+}
+
+static HRESULT STDMETHODCALLTYPE PanelDefaultAction(IAccessible*, VARIANT child, BSTR* action)
+{
+    const ButtonSlot* slot;
+    *action = NULL;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    if (slot == NULL)
+        return S_FALSE;
+    *action = WideString("Press");
+    return S_OK;
+}
+
+// Screen pixels: the button picture's rectangle, or the client area's (empty
+// while hidden).
+static HRESULT STDMETHODCALLTYPE PanelLocation(IAccessible*, long* left, long* top, long* width, long* height,
+                                               VARIANT child)
+{
+    const ButtonSlot* slot;
+    *left = *top = *width = *height = 0;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    RECT place;
+    if (slot != NULL)
+        place = slot->Rect;
+    else
+        GetClientRect(Launcher.MainWindow, &place);
+    MapWindowPoints(Launcher.MainWindow, NULL, (POINT*)&place, 2);
+    *left = place.left;
+    *top = place.top;
+    *width = place.right - place.left;
+    *height = place.bottom - place.top;
+    return S_OK;
+}
+
+// From the client to its first or last button; between the buttons in the
+// order shown, right and next going on, left and previous going back; up
+// and down lead nowhere.
+static HRESULT STDMETHODCALLTYPE PanelNavigate(IAccessible*, long direction, VARIANT start, VARIANT* end)
+{
+    static const signed char Steps[] = { 0, 0, -1, 1, 1, -1 };  // from NAVDIR_UP to NAVDIR_PREVIOUS
+    const ButtonSlot* slot;
+    end->vt = VT_EMPTY;
+    if (!FindChild(&start, &slot) || direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD ||
+        (slot != NULL && direction >= NAVDIR_FIRSTCHILD))
+        return E_INVALIDARG;
+    int count;
+    ShownLayout(&count);
+    LONG to = CHILDID_SELF;
+    if (slot != NULL)
+        to = start.lVal + Steps[direction - NAVDIR_UP];
+    else if (direction >= NAVDIR_FIRSTCHILD)
+        to = direction == NAVDIR_FIRSTCHILD ? 1 : count;
+    if (to < 1 || to > count || to == start.lVal)
+        return S_FALSE;
+    end->vt = VT_I4;
+    end->lVal = to;
+    return S_OK;
+}
+
+// The button whose place holds a screen point, else the client when its
+// area does; outside it, nothing.
+static HRESULT STDMETHODCALLTYPE PanelHitTest(IAccessible* panel, long x, long y, VARIANT* found)
+{
+    VARIANT child = VARIANT();
+    long left, top, width, height;
+    int count;
+    ShownLayout(&count);
+    found->vt = VT_EMPTY;
+    child.vt = VT_I4;
+    child.lVal = count;
+    for (; child.lVal >= CHILDID_SELF; --child.lVal) {
+        PanelLocation(panel, &left, &top, &width, &height, child);
+        if ((unsigned long)(x - left) < (unsigned long)width && (unsigned long)(y - top) < (unsigned long)height) {
+            *found = child;
+            return S_OK;
+        }
+    }
+    return S_FALSE;
+}
+
+// Exactly what a click does: the command is posted, and runs when it comes
+// back through the window procedure, after the reader's call has returned.
+static HRESULT STDMETHODCALLTYPE PanelDoDefaultAction(IAccessible*, VARIANT child)
+{
+    const ButtonSlot* slot;
+    if (!FindChild(&child, &slot))
+        return E_INVALIDARG;
+    if (slot == NULL)
+        return DISP_E_MEMBERNOTFOUND;
+    PressButton(slot, Launcher.MainWindow);
+    return S_OK;
+}
+
+// Nothing here is selected.
+static HRESULT STDMETHODCALLTYPE PanelNotSelectable(IAccessible*, long, VARIANT)
+{
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+// Name and value are not the reader's to set.
+static HRESULT STDMETHODCALLTYPE PanelSetText(IAccessible*, VARIANT, BSTR)
+{
+    return E_NOTIMPL;
+}
+
+static const IAccessibleVtbl PanelMethods = {
+    PanelQueryInterface, PanelCount, PanelCount,
+    PanelTypeInfoCount, PanelTypeInfo, PanelIdsOfNames, PanelInvoke,
+    PanelParent, PanelChildCount, PanelChild, PanelName, PanelNoText, PanelNoText, PanelRole, PanelState,
+    PanelNoText, PanelHelpTopic, PanelNoText, PanelFocus, PanelSelection, PanelDefaultAction,
+    PanelNotSelectable, PanelLocation, PanelNavigate, PanelHitTest, PanelDoDefaultAction, PanelSetText, PanelSetText,
+};
+
+// Finds the libraries' functions, by full path (a bare name would be looked
+// for in the launcher's folder, the disc's), and starts COM on the window's
+// thread, which LresultFromObject needs to hand the object to another
+// process. Tried once: a system without them answers every later
+// WM_GETOBJECT at once.
+static int StartAccessibility()
+{
+    if (Launcher.AccessReady != 0)
+        return Launcher.AccessReady > 0;
+    Launcher.AccessReady = -1;
+    for (int i = 0; i < AccessFunctionCount; ++i) {
+        char path[PathSize];
+        HMODULE library = InSystemFolder(0, AccessExports[i].Library, path) ? LoadLibraryA(path) : NULL;
+        Launcher.AccessFunctions[i] = library != NULL ? GetProcAddress(library, AccessExports[i].Name) : NULL;
+        if (Launcher.AccessFunctions[i] == NULL)
+            return 0;
+    }
+    HRESULT started = ((ComInitializeFunction)(void*)Launcher.AccessFunctions[ComInitializeAt])(NULL);
+    if (FAILED(started))
+        return 0;
+    Launcher.ComStarted = 1;
+    Launcher.Panel.lpVtbl = (IAccessibleVtbl*)&PanelMethods;
+    Launcher.AccessReady = 1;
+    return 1;
+}
+
+// Only the client area is ours; the window's frame and the rest are the
+// system's. On 64-bit Windows the object id may come without its sign
+// extended into lParam, so it is compared as 32 bits.
+LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if ((LONG)(DWORD)lParam == OBJID_CLIENT && StartAccessibility())
+        return ((ResultFromObjectFunction)(void*)Launcher.AccessFunctions[ResultFromObjectAt])(
+            *AccessibleInterface, wParam, (IUnknown*)&Launcher.Panel);
+    return DefWindowProcA(window, WM_GETOBJECT, wParam, lParam);
+}
+
+// Tells readers listening for WinEvents (they need not have asked for the
+// object yet). NotifyWinEvent is in user32 from Windows 98 and 2000, and in
+// Windows 95 and NT 4 with Active Accessibility: looked up at each event,
+// which comes of a key or of the window's return.
+void AnnounceEvent(DWORD event, LONG childId)
+{
+    NotifyWinEventFunction notify =
+        (NotifyWinEventFunction)(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "NotifyWinEvent");
+    if (notify != NULL)
+        notify(event, Launcher.MainWindow, OBJID_CLIENT, childId);
+}
+
+// A reader may keep its proxy after the window has gone: the object is cut
+// from it first, so the reader's next call fails instead of reaching a
+// launcher that has ended.
+void ReleaseAccessibility()
+{
+    if (!Launcher.ComStarted)
+        return;
+    ((DisconnectObjectFunction)(void*)Launcher.AccessFunctions[DisconnectObjectAt])((IUnknown*)&Launcher.Panel, 0);
+    ((ComUninitializeFunction)(void*)Launcher.AccessFunctions[ComUninitializeAt])();
+    Launcher.ComStarted = 0;
+    Launcher.AccessReady = -1;
+}
