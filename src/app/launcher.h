@@ -26,6 +26,10 @@ const int CommandLineSize = 512;  // command lines, the uninstall command
 const int FamilyLimit = 16;
 const int KnownProcessLimit = 2048;
 const int NotepadWindowLimit = 8;
+// The error mode under which files are looked for and libraries loaded: no
+// system box ("There is no disk in the drive", a library's missing part)
+// waits for an answer.
+const UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
 // How much of autorun.inf is read (a launcher's takes a few hundred bytes).
 const DWORD ProfileTextLimit = 65536;
 // The section of autorun.inf that holds the launcher's own keys.

@@ -10,7 +10,6 @@ static const char MarkerTemplate[] = "d:\\kelvando.id";
 // and wait for an answer, when a file is looked for on an empty removable
 // drive. Every probe turns those boxes off and puts the caller's error mode
 // back at once, so that the programs the launcher starts inherit it unchanged.
-static const UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
 
 // Opens a file for reading only, never creating it and sharing it with other
 // readers and writers. INVALID_HANDLE_VALUE when it does not open.

@@ -250,7 +250,7 @@ static HRESULT STDMETHODCALLTYPE PanelLocation(IAccessible*, long* left, long* t
     *left = *top = *width = *height = 0;
     if (!FindChild(&child, &slot))
         return E_INVALIDARG;
-    RECT place;
+    RECT place = { 0, 0, 0, 0 };  // where the window's size cannot be had
     if (slot != NULL)
         place = slot->Rect;
     else
@@ -352,13 +352,20 @@ static int StartAccessibility()
     if (Launcher.AccessReady != 0)
         return Launcher.AccessReady > 0;
     Launcher.AccessReady = -1;
-    for (int i = 0; i < AccessFunctionCount; ++i) {
+    // A library there that cannot load (a part of it missing, as after a
+    // partial install on Windows 9x) fails quietly, not with a box that
+    // waits for an answer.
+    UINT previous = SetErrorMode(QuietErrorMode);
+    int found = 1;
+    for (int i = 0; i < AccessFunctionCount && found; ++i) {
         char path[PathSize];
         HMODULE library = InSystemFolder(0, AccessExports[i].Library, path) ? LoadLibraryA(path) : NULL;
         Launcher.AccessFunctions[i] = library != NULL ? GetProcAddress(library, AccessExports[i].Name) : NULL;
-        if (Launcher.AccessFunctions[i] == NULL)
-            return 0;
+        found = Launcher.AccessFunctions[i] != NULL;
     }
+    SetErrorMode(previous);
+    if (!found)
+        return 0;
     HRESULT started = ((ComInitializeFunction)(void*)Launcher.AccessFunctions[ComInitializeAt])(NULL);
     if (FAILED(started))
         return 0;

@@ -248,6 +248,7 @@ void ResetDesktop();  // called by Reset()
 extern std::set<std::string> AccessLibraries;  // "oleacc.dll", "ole32.dll", "oleaut32.dll"
 extern std::set<std::string> AccessExports;    // "LresultFromObject", "CoInitialize", ...
 extern std::set<std::string> User32Exports;    // "NotifyWinEvent" (Windows 98, 2000 and later)
+extern std::vector<Probe> LibraryLoads;        // every LoadLibraryA: the path and the error mode
 extern HRESULT ComInitializeAnswer;            // S_OK; S_FALSE when COM was started already
 extern int ComInitializes, ComUninitializes;
 extern std::vector<void*> Disconnected;  // CoDisconnectObject's objects

@@ -1286,6 +1286,7 @@ HMODULE GetModuleHandleA(LPCSTR name)
 HMODULE LoadLibraryA(LPCSTR name)
 {
     Log(std::string("LoadLibraryA ") + name);
+    LibraryLoads.push_back(Probe{ name, ErrorMode });
     if (HMODULE access = AccessLibrary(name))
         return access;
     if (Lower(name) != "shell32.dll" && Lower(name) != Lower(SystemDirectory + "\\shell32.dll"))
@@ -1507,6 +1508,7 @@ void ResetDesktop()
     AccessExports = { "LresultFromObject", "AccessibleObjectFromWindow", "CoInitialize", "CoUninitialize",
                       "CoDisconnectObject", "SysAllocString" };
     User32Exports = { "NotifyWinEvent" };
+    LibraryLoads.clear();
     ComInitializeAnswer = S_OK;
     ComInitializes = ComUninitializes = 0;
     Disconnected.clear();
@@ -1762,6 +1764,7 @@ namespace standin {
 std::set<std::string> AccessLibraries;
 std::set<std::string> AccessExports;
 std::set<std::string> User32Exports;
+std::vector<Probe> LibraryLoads;
 HRESULT ComInitializeAnswer;
 int ComInitializes, ComUninitializes;
 std::vector<void*> Disconnected;
