@@ -26,9 +26,12 @@ const int CommandLineSize = 512;  // command lines, the uninstall command
 const int FamilyLimit = 16;
 const int KnownProcessLimit = 2048;
 const int NotepadWindowLimit = 8;
-// The error mode under which files are looked for and libraries loaded: no
-// system box ("There is no disk in the drive", a library's missing part)
-// waits for an answer.
+// The error mode under which files are looked for and libraries loaded.
+// Windows 9x and NT put up their own "There is no disk in the drive" box,
+// and wait for an answer, when a file is looked for on an empty removable
+// drive (and the loader its own when a library it finds cannot load). Each
+// caller sets this mode and puts the caller's back at once, so that the
+// programs the launcher starts inherit it unchanged.
 const UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
 // How much of autorun.inf is read (a launcher's takes a few hundred bytes).
 const DWORD ProfileTextLimit = 65536;
@@ -186,7 +189,6 @@ LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data);
 const ButtonSlot* CurrentLayout(int* count);
 const ButtonSlot* ShownLayout(int* count);
 void PressButton(const ButtonSlot* slot, HWND window);
-void LightButton(HWND window, int index);
 void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y);
 void PaintButtons(HDC dc);
 void LoadBackgroundImage(HINSTANCE instance, const char* backgroundPath);

@@ -6,11 +6,6 @@
 static const UINT DriveListSize = 200;
 static const char MarkerTemplate[] = "d:\\kelvando.id";
 
-// Windows 9x and NT put up their own "There is no disk in the drive" box,
-// and wait for an answer, when a file is looked for on an empty removable
-// drive. Every probe turns those boxes off and puts the caller's error mode
-// back at once, so that the programs the launcher starts inherit it unchanged.
-
 // Opens a file for reading only, never creating it and sharing it with other
 // readers and writers. INVALID_HANDLE_VALUE when it does not open.
 HANDLE OpenQuietly(const char* path)

@@ -165,17 +165,11 @@ LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
     }
     if (current < 0 && step < 0)
         current = 0;
-    LightButton(window, (current + step + count) % count);
-    return 0;
-}
-
-// Lights the layout's button at index alone, and tells screen readers that
-// it now has the focus (the key went to this window, which has it).
-void LightButton(HWND window, int index)
-{
-    int count;
-    const ButtonSlot* layout = CurrentLayout(&count);
+    int next = (current + step + count) % count;
     for (int i = 0; i < count; ++i)
-        SetButtonState(&layout[i], window, i == index ? Highlighted : Normal);
-    AnnounceEvent(EVENT_OBJECT_FOCUS, index + 1);
+        SetButtonState(&layout[i], window, i == next ? Highlighted : Normal);
+    // Screen readers hear the newly lit button as the one with the focus:
+    // the key came to this window, which has it.
+    AnnounceEvent(EVENT_OBJECT_FOCUS, next + 1);
+    return 0;
 }

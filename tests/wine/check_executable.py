@@ -201,8 +201,8 @@ def main(path):
     ids = lambda kind: sorted(name for (t, name, _) in resources if t == kind)
     check(ids(2) == sorted(BUTTON_FILES), "bitmaps %s" % ids(2))
     for ident, name in BUTTON_FILES.items():
-        with open(os.path.join(ROOT, "src", "resources", "buttons", name + ".bmp"), "rb") as f:
-            expected = f.read()[14:]  # a bitmap resource is the file less its file header
+        # A bitmap resource is the file less its file header.
+        expected = read(os.path.join(ROOT, "src", "resources", "buttons", name + ".bmp"))[14:]
         if resources.get((2, ident, UK_ENGLISH)) != expected:
             check(False, "bitmap %d is %s.bmp" % (ident, name))
     captions = string_table(resources.get((6, 1, UK_ENGLISH), b""))
@@ -216,8 +216,8 @@ def main(path):
         stale = [name for name in ["captions.rc"] + ["buttons/%s.bmp" % n for n in BUTTON_FILES.values()]
                  if read(os.path.join(art, "resources", name)) != read(os.path.join(ROOT, "src", "resources", name))]
     check(not stale, "src/resources is what tools/make_art.py draws: %s" % (", ".join(stale) or "yes"))
-    with open(os.path.join(ROOT, "src", "resources", "palette.pal"), "rb") as f:
-        check(resources.get((10, 101, UK_ENGLISH)) == f.read(), "RCDATA 101 is the palette text")
+    check(resources.get((10, 101, UK_ENGLISH)) == read(os.path.join(ROOT, "src", "resources", "palette.pal")),
+          "RCDATA 101 is the palette text")
     manifest = resources.get((24, 1, UK_ENGLISH), b"")
     check(b'level="asInvoker"' in manifest, "manifest asks to run as invoker")
     architecture = b'processorArchitecture="%s"' % (b"x86" if product else b"amd64")
