@@ -1,9 +1,12 @@
 // Start-up, the one window, its message loop and dispatch, hide and restore.
 #include "app/launcher.h"
+#include "launch/commands.h"
 #include "launch/outside.h"
+#include "ui/paint.h"
+#include "ui/palette.h"
 
-static const int WindowWidth = 640;
-static const int WindowHeight = 480;
+static const int WindowWidth = WINDOW_WIDTH;
+static const int WindowHeight = WINDOW_HEIGHT;
 
 static int RegisterLauncherClass(HINSTANCE instance)
 {
@@ -50,10 +53,10 @@ int RunLauncher(HINSTANCE instance)
 
     // The window does not exist yet, so the palette is realized on the
     // screen's device context.
-    LoadAppPalette(instance, Launcher.MainWindow);
+    Launcher.AppPalette = LoadAppPalette(instance, Launcher.MainWindow);
     StartupSpanMark();
 
-    if (!FindDiscDrive())
+    if (!FindDiscDrive(&Launcher.Disc))
         return 0;
     StartupSpanMark();
 
@@ -67,6 +70,7 @@ int RunLauncher(HINSTANCE instance)
                                           NULL, NULL, instance, NULL);
     if (Launcher.MainWindow == NULL)
         return 0;
+    ConnectReaders(&Launcher.Readers, Launcher.MainWindow, instance, &Launcher.Panel);
     StartupSpanMark();
     // SW_SHOWDEFAULT applies whatever show state our starter asked for. No
     // UpdateWindow: the first WM_PAINT comes through the loop, after the
@@ -74,12 +78,12 @@ int RunLauncher(HINSTANCE instance)
     ShowWindow(Launcher.MainWindow, SW_SHOWDEFAULT);
     StartupSpanMark();
 
-    char backgroundPath[PathSize];
-    LoadDiscConfig(backgroundPath);
+    LoadDiscConfig(&Launcher.Disc);
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled;
     StartupSpanMark();
-    LoadBackgroundImage(instance, backgroundPath);
+    Launcher.BackgroundImage = LoadBackgroundImage(Launcher.Disc.Config.BackgroundPath);
     StartupSpanMark();
-    LoadButtonImages(instance);
+    LoadButtonImages(&Launcher.Panel, instance);
     StartupSpanMark();
 
     // GetMessageA answers -1 when it fails: that ends the run with 0, not
@@ -95,52 +99,13 @@ int RunLauncher(HINSTANCE instance)
     return (int)message.wParam;
 }
 
-LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_CREATE:
-        return 0;
-    case WM_DESTROY:
-        ReleaseAccessibility();
-        ReleaseChild();
-        if (Launcher.AppPalette != NULL) {
-            DeleteObject(Launcher.AppPalette);
-            Launcher.AppPalette = NULL;
-        }
-        PostQuitMessage(0);
-        return 0;
-    case WM_PAINT:
-        return HandlePaint(window);
-    case WM_TIMER:
-        return HandleTimer(window, wParam);
-    case WM_MOUSEMOVE:
-        return HandleMouseMove(window, lParam);
-    case WM_LBUTTONDOWN:
-        return HandleLeftButtonDown(window, lParam);
-    case WM_KEYDOWN:
-        return HandleKey(window, wParam, lParam);
-    case WM_DEVICECHANGE:
-        HandleDeviceChange(window, wParam, lParam);
-        return DefWindowProcA(window, message, wParam, lParam);
-    case WM_QUERYNEWPALETTE:
-    case WM_PALETTECHANGED:
-        return HandlePaletteMessage(window, message, wParam);
-    case WM_USER:
-        return HandleCommand(window, wParam);
-    case WM_GETOBJECT:
-        return HandleGetObject(window, wParam, lParam);
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
 // The window is not hidden with ShowWindow: it stays an existing, visible
 // top-level window of zero size, so a second launcher still finds it.
 void HideMainWindow()
 {
     MoveWindow(Launcher.MainWindow, -1, -1, 0, 0, TRUE);
-    Launcher.Hidden = 1;
-    AnnounceEvent(EVENT_OBJECT_REORDER, CHILDID_SELF);
+    Launcher.Panel.Hidden = 1;
+    AnnounceToReaders(Launcher.MainWindow, EVENT_OBJECT_REORDER, CHILDID_SELF);
 }
 
 // Back to the centre at full size; the repaint flag repaints it whole. A
@@ -159,12 +124,30 @@ void RestoreMainWindow()
                Launcher.ScreenCentre.x - WindowWidth / 2,
                Launcher.ScreenCentre.y - WindowHeight / 2,
                WindowWidth, WindowHeight, TRUE);
-    Launcher.Hidden = 0;
+    Launcher.Panel.Hidden = 0;
     // Readers were told of no buttons while hidden; the layout may differ.
-    AnnounceEvent(EVENT_OBJECT_REORDER, CHILDID_SELF);
+    AnnounceToReaders(window, EVENT_OBJECT_REORDER, CHILDID_SELF);
     BringWindowToTop(window);
     if (!SetForegroundWindow(window))
         FlashWindow(window, TRUE);
+}
+
+// The wait for a started program is over, or nothing started: the window
+// comes back with the layout of the installation state now, and a pointer
+// move to (0, 0), outside every button, returns every button to Normal. A
+// disc taken out meanwhile (another may be in the drive now) ends the
+// launcher instead.
+static void ComeBackAfterChild(HWND window)
+{
+    StopWatching(&Launcher.Watch);
+    if (!DiscHoldsMarker(&Launcher.Disc)) {
+        DestroyWindow(window);
+        return;
+    }
+    RefreshInstalledState(&Launcher.Disc);
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled;
+    RestoreMainWindow();
+    PostMessageA(window, WM_MOUSEMOVE, 0, 0);
 }
 
 // Windows (95 too) tells every top-level window when a drive's medium has
@@ -173,14 +156,81 @@ void RestoreMainWindow()
 // the disc's drive, a shown launcher ends as after Cancel: its buttons
 // would start whatever the next disc there holds. A hidden one goes on
 // waiting and looks for the marker when the wait ends.
-LRESULT HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
+static void HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
 {
     const DEV_BROADCAST_HDR* header = (const DEV_BROADCAST_HDR*)data;
-    if (event != DBT_DEVICEREMOVECOMPLETE || header == NULL || Launcher.Hidden ||
+    if (event != DBT_DEVICEREMOVECOMPLETE || header == NULL || Launcher.Panel.Hidden ||
         header->dbch_size < sizeof(DEV_BROADCAST_HDR) + sizeof(DWORD) || header->dbch_devicetype != DBT_DEVTYP_VOLUME)
-        return 0;
-    DWORD drive = (DWORD)((Launcher.DiscDrive | 0x20) - 'a');
-    if (drive < 26 && (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
+        return;
+    DWORD drive = (DWORD)((Launcher.Disc.Root[0] | 0x20) - 'a');
+    if (Launcher.Disc.Root[1] == ':' && drive < 26 &&
+        (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
         DestroyWindow(window);
-    return 0;
+}
+
+// The command a button posted, and what the window does then. The pressed
+// button is Normal again by the time the window comes back.
+static void CarryOut(HWND window, WPARAM code)
+{
+    int outcome = CarryOutCommand(code, &Launcher.Disc, &Launcher.Watch, window);
+    if (outcome == HideWhileRunning || outcome == ComeBack) {
+        Launcher.Panel.ButtonStates[code] = Normal;
+        HideMainWindow();
+    }
+    if (outcome == ComeBack)
+        ComeBackAfterChild(window);
+    else if (outcome == EndLauncher)
+        DestroyWindow(window);
+    else if (outcome == LeaveAfterRun)
+        PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return 0;
+    case WM_DESTROY:
+        ReleaseReaders(&Launcher.Readers);
+        StopWatching(&Launcher.Watch);
+        if (Launcher.AppPalette != NULL) {
+            DeleteObject(Launcher.AppPalette);
+            Launcher.AppPalette = NULL;
+        }
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        return HandlePaint(window, Launcher.AppPalette, Launcher.BackgroundImage, &Launcher.Panel);
+    case WM_TIMER:
+        if (WatchTick(&Launcher.Watch, window, wParam))
+            ComeBackAfterChild(window);
+        return 0;
+    case WM_MOUSEMOVE:
+        TrackPointer(&Launcher.Panel, window, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        PressAt(&Launcher.Panel, window, lParam);
+        return 0;
+    case WM_KEYDOWN: {
+        // Screen readers hear the newly lit button as the one with the
+        // focus: the key came to this window, which has it.
+        LONG lit = HandleKey(&Launcher.Panel, window, wParam, lParam);
+        if (lit != 0)
+            AnnounceToReaders(window, EVENT_OBJECT_FOCUS, lit);
+        return 0;
+    }
+    case WM_DEVICECHANGE:
+        HandleDeviceChange(window, wParam, lParam);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:
+        return HandlePaletteMessage(Launcher.AppPalette, window, message, wParam);
+    case WM_USER:
+        CarryOut(window, wParam);
+        return 0;
+    case WM_GETOBJECT:
+        return HandleGetObject(&Launcher.Readers, wParam, lParam);
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
 }

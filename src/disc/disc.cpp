@@ -1,81 +1,30 @@
 // Finding the product disc, reading its configuration, and the installation
 // state of the companion application.
-#include "app/launcher.h"
+#include "disc/disc.h"
+#include "disc/profile.h"
 #include "launch/outside.h"
 
 static const UINT DriveListSize = 200;
-static const char MarkerTemplate[] = "d:\\kelvando.id";
 
-// Opens a file for reading only, never creating it and sharing it with other
-// readers and writers. INVALID_HANDLE_VALUE when it does not open.
-HANDLE OpenQuietly(const char* path)
+// Returns 1 when the root (ending in a backslash) holds the marker.
+static int HoldsMarker(const char* root)
 {
-    UINT previous = SetErrorMode(QuietErrorMode);
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    SetErrorMode(previous);
-    return file;
+    char marker[PathSize];
+    return FormatText(marker, PathSize, DISC_MARKER, root) && OpenForReading(marker);
 }
 
-// Reads up to capacity bytes of a file; returns how many (0 when it does not
-// open or cannot be read).
-DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity)
+int DiscHoldsMarker(const DiscState* disc)
 {
-    HANDLE file = OpenQuietly(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    DWORD read = 0;
-    if (!ReadFile(file, buffer, capacity, &read, NULL))
-        read = 0;
-    CloseHandle(file);
-    return read;
+    return disc->Root[0] != '\0' && HoldsMarker(disc->Root);
 }
 
-// Returns 1 when the file opens for reading; closes it again.
-int OpenForReading(const char* path)
+// A CD-ROM drive holding the marker is the disc.
+static int IsDisc(DiscState* disc, const char* root)
 {
-    HANDLE file = OpenQuietly(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    CloseHandle(file);
-    return 1;
+    return GetDriveTypeA(root) == DRIVE_CDROM && HoldsMarker(root) && FormatText(disc->Root, PathSize, "%s", root);
 }
 
-// Returns 1 when the path names a file (not a folder).
-int IsExistingFile(const char* path)
-{
-    UINT previous = SetErrorMode(QuietErrorMode);
-    DWORD attributes = GetFileAttributesA(path);
-    SetErrorMode(previous);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// Returns 1 when the root of the drive with that letter holds the marker.
-static int HoldsMarker(char letter)
-{
-    char marker[sizeof MarkerTemplate];
-    for (unsigned i = 0; i < sizeof MarkerTemplate; ++i)
-        marker[i] = MarkerTemplate[i];
-    marker[0] = letter;
-    return OpenForReading(marker);
-}
-
-int DiscHoldsMarker()
-{
-    return HoldsMarker(Launcher.DiscDrive);
-}
-
-// A CD-ROM drive holding the marker is the disc; DiscDrive is set to the
-// letter tried either way.
-static int IsDisc(const char* root)
-{
-    if (GetDriveTypeA(root) != DRIVE_CDROM)
-        return 0;
-    Launcher.DiscDrive = root[0];
-    return HoldsMarker(root[0]);
-}
-
-int FindDiscDrive()
+int FindDiscDrive(DiscState* disc)
 {
     // Zeroed first, and a failed or too-long answer counts as no disc, so the
     // walk below always ends inside the buffer at an empty string.
@@ -107,7 +56,7 @@ int FindDiscDrive()
         UINT offset = first;
         while (offset < DriveListSize && drives[offset] != '\0') {
             const char* root = &drives[offset];
-            int found = (pass == 1 || (root[0] | 0x20) == ownLetter) && IsDisc(root);
+            int found = (pass == 1 || (root[0] | 0x20) == ownLetter) && IsDisc(disc, root);
             while (offset < DriveListSize && drives[offset] != '\0')
                 ++offset;
             ++offset;
@@ -123,41 +72,43 @@ int FindDiscDrive()
 static BYTE AutorunFile[ProfileTextLimit];
 static BYTE AutorunAnsi[ProfileTextLimit];
 
-// Reads the disc's autorun.inf: the Uninstall and App Paths key paths into
-// the state, the background picture's path into backgroundPath (PathSize
-// bytes). A missing file or key reads as "". A value too long for its
-// buffer once formatted is refused: its path is left empty, which no later
-// step uses.
-void LoadDiscConfig(char* backgroundPath)
+// A missing key reads as "". A value too long for its buffer once formatted
+// is refused: its path is left empty, which no later step uses.
+void ReadDiscConfig(const BYTE* text, DWORD size, const char* root, DiscConfig* config)
 {
-    char iniPath[PathSize];
     char value[PathSize];
-    FormatText(iniPath, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive);
-    DWORD size = ReadFileStart(iniPath, AutorunFile, ProfileTextLimit);
-    const BYTE* text = ProfileAnsiText(AutorunFile, &size, AutorunAnsi, ProfileTextLimit);
-
     FindProfileValue(text, size, AUTORUN_SECTION, "uninstkey", value, PathSize);
-    FormatText(Launcher.UninstallKey, PathSize, UNINSTALL_KEY_FORMAT, value);
+    FormatText(config->UninstallKey, PathSize, UNINSTALL_KEY_FORMAT, value);
 
     FindProfileValue(text, size, AUTORUN_SECTION, "instkey", value, PathSize);
-    FormatText(Launcher.AppPathsKey, PathSize, APP_PATHS_KEY_FORMAT, value);
+    FormatText(config->AppPathsKey, PathSize, APP_PATHS_KEY_FORMAT, value);
 
     FindProfileValue(text, size, AUTORUN_SECTION, "bitmap", value, PathSize);
-    FormatText(backgroundPath, PathSize, "%c:\\%s", Launcher.DiscDrive, value);
+    FormatText(config->BackgroundPath, PathSize, "%s%s", root, value);
+}
 
-    RefreshInstalledState();
+// A missing file reads as an empty one.
+void LoadDiscConfig(DiscState* disc)
+{
+    char iniPath[PathSize];
+    DWORD size = 0;
+    if (FormatText(iniPath, PathSize, DISC_AUTORUN_INF, disc->Root))
+        size = ReadFileStart(iniPath, AutorunFile, ProfileTextLimit);
+    const BYTE* text = ProfileAnsiText(AutorunFile, &size, AutorunAnsi, ProfileTextLimit);
+    ReadDiscConfig(text, size, disc->Root, &disc->Config);
+    RefreshInstalledState(disc);
 }
 
 // The companion counts as installed while its App Paths entry can be opened;
 // no value of it is read.
-void RefreshInstalledState()
+void RefreshInstalledState(DiscState* disc)
 {
-    Launcher.AppInstalled = 0;
-    if (Launcher.AppPathsKey[0] == '\0')
+    disc->AppInstalled = 0;
+    if (disc->Config.AppPathsKey[0] == '\0')
         return;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Launcher.AppPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        Launcher.AppInstalled = 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, disc->Config.AppPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        disc->AppInstalled = 1;
         RegCloseKey(key);
     }
 }

@@ -21,7 +21,7 @@
 // the mark skipped and the rest read as ANSI. The profile functions take the
 // mark as part of the first line, and miss a section named there; nothing
 // can rely on that.
-#include "app/launcher.h"
+#include "disc/profile.h"
 
 static int IsProfileBlank(BYTE c)
 {

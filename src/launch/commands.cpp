@@ -1,18 +1,9 @@
 // The five commands posted by the button panel, and starting programs.
-#include "app/launcher.h"
+#include "launch/commands.h"
 #include "launch/outside.h"
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* info);
 typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
-
-// path = the system directory (windows 0) or the Windows directory
-// (windows 1), a backslash and name; 1 when it fits.
-int InSystemFolder(int windows, const char* name, char* path)
-{
-    char folder[PathSize];
-    UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
-    return length != 0 && length < (UINT)PathSize && FormatText(path, PathSize, "%s\\%s", folder, name);
-}
 
 // shell32 is loaded only when a program needs elevation: it is a large
 // library, and the launcher's start-up does without it. It stays loaded.
@@ -91,18 +82,17 @@ static HANDLE StartThroughShell(const char* commandLine, HWND window, const char
     return execute.hProcess;
 }
 
-// Starts a program from its command line; with watch set, also starts the
-// timer that watches for its end and keeps the process handle to watch it
-// by (a process id could be taken by another program once this one ends).
-// A directory other than null or "" is the program's current directory.
-// Returns 1 when the program started, and with watch set, is watched.
-int LaunchChild(const char* commandLine, HWND window, int watch, const char* directory)
+// Starts a program from its command line. A directory other than null or ""
+// is the program's current directory. Returns the new process's handle, with
+// its id in processId (0 when the system cannot say), or null when nothing
+// started.
+static HANDLE StartProgram(const char* commandLine, HWND window, const char* directory, DWORD* processId)
 {
     if (directory != NULL && directory[0] == '\0')
         directory = NULL;
     char writable[CommandLineSize];  // CreateProcessA may write into the command line
     if (!FormatText(writable, CommandLineSize, "%s", commandLine))
-        return 0;
+        return NULL;
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -111,52 +101,48 @@ int LaunchChild(const char* commandLine, HWND window, int watch, const char* dir
     // would tell the started program to use what STARTUPINFO says.
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started = {};
-    HANDLE process = NULL;
-    DWORD processId = 0;
+    *processId = 0;
     if (CreateProcessA(NULL, writable, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, directory, &startup,
                        &started)) {
-        process = started.hProcess;
-        processId = started.dwProcessId;
         CloseHandle(started.hThread);
-    } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
-        process = StartThroughShell(commandLine, window, directory);
-        // The shell gives a handle only; the id, by which the programs this
-        // one starts name it, comes from GetProcessId (XP SP1 and later,
-        // which every Windows that elevates has). Without it, its family is
-        // not followed.
-        FARPROC getId = GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessId");
-        if (process != NULL && getId != NULL)
-            processId = ((GetProcessIdFunction)(void*)getId)(process);
+        *processId = started.dwProcessId;
+        return started.hProcess;
     }
-    if (process == NULL)
-        return 0;
-    Launcher.ChildProcessId = processId;
-    if (!watch) {
-        CloseHandle(process);
-        return 1;
-    }
-    ReleaseChild();
-    Launcher.ChildProcess = process;
-    RecordProcesses();
-    Launcher.ChildExitTimer = SetTimer(window, ChildExitTimerId, WatchPeriod, NULL);
-    if (Launcher.ChildExitTimer == 0) {
-        // No timer, no watch: the caller brings the window back at once.
-        ReleaseChild();
-        return 0;
-    }
-    return 1;
+    if (GetLastError() != ERROR_ELEVATION_REQUIRED)
+        return NULL;
+    HANDLE process = StartThroughShell(commandLine, window, directory);
+    // The shell gives a handle only; the id, by which the programs this one
+    // starts name it, comes from GetProcessId (XP SP1 and later, which every
+    // Windows that elevates has). Without it, its family is not followed.
+    FARPROC getId = GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessId");
+    if (process != NULL && getId != NULL)
+        *processId = ((GetProcessIdFunction)(void*)getId)(process);
+    return process;
+}
+
+// Starts a program that the launcher hides for and watches. Nothing started,
+// or no timer to watch it by, brings the launcher back at once: a hidden
+// launcher cannot be reached, and its window would keep every new launcher
+// from starting.
+static int LaunchWatched(const char* commandLine, WatchState* watch, HWND window, int install)
+{
+    DWORD processId;
+    HANDLE process = StartProgram(commandLine, window, NULL, &processId);
+    if (process != NULL && FollowProgram(watch, window, process, processId, install))
+        return HideWhileRunning;
+    return ComeBack;
 }
 
 // Reads the uninstall command the companion's setup recorded. Returns 1 with
 // a terminated command line. A missing key or value, a value of another type
 // than REG_SZ or REG_EXPAND_SZ, or one that does not fit the buffer with its
 // terminating zero (before or after expanding it) gives 0.
-static int ReadUninstallCommand(char* commandLine)
+static int ReadUninstallCommand(const DiscState* disc, char* commandLine)
 {
-    if (Launcher.UninstallKey[0] == '\0')
+    if (disc->Config.UninstallKey[0] == '\0')
         return 0;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Launcher.UninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, disc->Config.UninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return 0;
     char value[CommandLineSize];
     DWORD size = CommandLineSize;
@@ -184,77 +170,36 @@ static int ReadUninstallCommand(char* commandLine)
     return 1;
 }
 
-// The commands that hide the launcher bring it back at once when nothing
-// started: a hidden launcher cannot be reached, and its window would keep
-// every new launcher from starting.
-static void LaunchWatched(const char* commandLine, HWND window)
-{
-    if (!LaunchChild(commandLine, window, 1))
-        RestoreAfterChild(window);
-}
-
-static void InstallCommand(HWND window)
-{
-    char commandLine[CommandLineSize];
-    HideMainWindow();
-    Launcher.ButtonStates[Install] = Normal;
-    FormatText(commandLine, CommandLineSize, SETUP_COMMAND, Launcher.DiscDrive);
-    // A setup that does not start leaves the install watch as it was, so
-    // that later programs are not followed by a wait for its installer.
-    int launched = Launcher.InstallLaunched;
-    int seen = Launcher.InstallerSeen;
-    int waited = Launcher.InstallerWaitTicks;
-    Launcher.InstallLaunched = 1;
-    Launcher.InstallerSeen = 0;
-    Launcher.InstallerWaitTicks = 0;
-    if (!LaunchChild(commandLine, window, 1)) {
-        Launcher.InstallLaunched = launched;
-        Launcher.InstallerSeen = seen;
-        Launcher.InstallerWaitTicks = waited;
-        RestoreAfterChild(window);
-    }
-}
-
-static void UninstallCommand(HWND window)
-{
-    char commandLine[CommandLineSize];
-    HideMainWindow();
-    Launcher.ButtonStates[Uninstall] = Normal;
-    if (ReadUninstallCommand(commandLine))
-        LaunchWatched(commandLine, window);
-    else
-        RestoreAfterChild(window);
-}
-
 // Starts the companion from the folder its settings file records (used as
 // stored: it ends with a backslash), in that folder as a shortcut would, so
-// that it finds its own files and keeps no hold on the disc; then ends the
-// launcher.
-static void RunCommand(HWND window)
+// that it finds its own files and keeps no hold on the disc; then the
+// launcher leaves, whether it started or not. Without the Windows directory
+// there is no settings file to read, and the launcher stays.
+static int RunCompanion(HWND window)
 {
     char windowsDirectory[PathSize];
     char settingsPath[PathSize];
     char folder[PathSize];
     char commandLine[CommandLineSize];
     UINT length = GetWindowsDirectoryA(windowsDirectory, PathSize);
-    if (length == 0 || length >= (UINT)PathSize)
-        return;
-    if (!FormatText(settingsPath, PathSize, "%s%s", windowsDirectory, COMPANION_SETTINGS_FILE))
-        return;
+    if (length == 0 || length >= (UINT)PathSize ||
+        !FormatText(settingsPath, PathSize, "%s%s", windowsDirectory, COMPANION_SETTINGS_FILE))
+        return StayShown;
     GetPrivateProfileStringA(COMPANION_SETTINGS_SECTION, COMPANION_SETTINGS_KEY, "", folder, PathSize, settingsPath);
     FormatText(commandLine, CommandLineSize, COMPANION_COMMAND, folder);
-    LaunchChild(commandLine, window, 0, folder);
-    PostMessageA(window, WM_DESTROY, 0, 0);
+    DWORD processId;
+    HANDLE process = StartProgram(commandLine, window, folder, &processId);
+    if (process != NULL)
+        CloseHandle(process);
+    return LeaveAfterRun;
 }
 
-static void ReadMeCommand(HWND window)
+static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
 {
     char path[PathSize];
     char commandLine[CommandLineSize];
-    FormatText(path, PathSize, README_PATH, Launcher.DiscDrive);
-    if (!OpenForReading(path))
-        return;
-    HideMainWindow();
+    if (!FormatText(path, PathSize, README_PATH, disc->Root) || !OpenForReading(path))
+        return StayShown;
     // Notepad by its full path, quoted: the system directory's, else the
     // Windows directory's (Windows 9x keeps it there), else through the
     // program search, which looks in the launcher's folder and the current
@@ -263,41 +208,37 @@ static void ReadMeCommand(HWND window)
     int found = 0;
     for (int windows = 0; windows < 2 && !found; ++windows)
         found = InSystemFolder(windows, NOTEPAD_PROGRAM, notepad) && IsExistingFile(notepad) &&
-                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, Launcher.DiscDrive);
+                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, disc->Root);
     if (!found)
-        FormatText(commandLine, CommandLineSize, README_COMMAND, Launcher.DiscDrive);
-    Launcher.ButtonStates[ReadMe] = Normal;
-    RememberNotepadWindows();
-    LaunchWatched(commandLine, window);
+        FormatText(commandLine, CommandLineSize, README_SEARCH_COMMAND, disc->Root);
+    RememberNotepadWindows(watch);
+    return LaunchWatched(commandLine, watch, window, 0);
 }
 
-LRESULT HandleCommand(HWND window, WPARAM code)
+int CarryOutCommand(WPARAM code, const DiscState* disc, WatchState* watch, HWND window)
 {
+    char commandLine[CommandLineSize];
+    if (code == Run)
+        return RunCompanion(window);
+    if (code == Cancel)
+        return EndLauncher;
+    if (disc->Root[0] == '\0')
+        return StayShown;
     // Install and Read Me start nothing from a drive that no longer holds
     // the marker: the launcher ends, as when the disc's removal is reported.
-    if ((code == Install || code == ReadMe) && Launcher.DiscDrive != 0 && !DiscHoldsMarker())
-        code = Cancel;
+    if ((code == Install || code == ReadMe) && !DiscHoldsMarker(disc))
+        return EndLauncher;
     switch (code) {
     case Install:
-        if (Launcher.DiscDrive != 0)
-            InstallCommand(window);
-        break;
+        FormatText(commandLine, CommandLineSize, SETUP_COMMAND, disc->Root);
+        return LaunchWatched(commandLine, watch, window, 1);
     case Uninstall:
-        if (Launcher.DiscDrive != 0)
-            UninstallCommand(window);
-        break;
-    case Run:
-        RunCommand(window);
-        break;
+        if (!ReadUninstallCommand(disc, commandLine))
+            return ComeBack;
+        return LaunchWatched(commandLine, watch, window, 0);
     case ReadMe:
-        if (Launcher.DiscDrive != 0)
-            ReadMeCommand(window);
-        break;
-    case Cancel:
-        DestroyWindow(window);
-        break;
+        return ReadMeCommand(disc, watch, window);
     default:
-        break;
+        return StayShown;
     }
-    return 0;
 }

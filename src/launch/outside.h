@@ -28,15 +28,20 @@
 #define UNINSTALL_KEY_FORMAT "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s"
 #define UNINSTALL_VALUE "UninstallString"
 
+// The disc's files, each named from the disc's root ("E:\\"): the marker
+// that tells the product disc from any other, and its configuration.
+#define DISC_MARKER "%skelvando.id"
+#define DISC_AUTORUN_INF "%sautorun.inf"
+
 // The disc's setup program and the installer window it brings up.
-#define SETUP_COMMAND "%c:\\setup.exe"
+#define SETUP_COMMAND "%ssetup.exe"
 #define INSTALLER_CLASS "InstallShield_Win"
 
 // Notepad on the disc's read-me text.
-#define README_PATH "%c:\\readme.txt"
-#define README_COMMAND "notepad %c:\\readme.txt"
+#define README_PATH "%sreadme.txt"
+#define README_SEARCH_COMMAND "notepad %sreadme.txt"
 #define NOTEPAD_PROGRAM "notepad.exe"
-#define README_FULL_COMMAND "\"%s\" %c:\\readme.txt"
+#define README_FULL_COMMAND "\"%s\" %sreadme.txt"
 // Notepad's main window, the classic program's and the packaged Notepad's
 // of Windows 11 alike, whose notepad.exe in the system folders hands the
 // file to the packaged one and ends.

@@ -3,7 +3,7 @@
 // after Read Me a Notepad window that came up since, wait for them too. After
 // an install, wait for the installer's window to come and go. Then bring the
 // launcher back with the layout that matches the new installation state.
-#include "app/launcher.h"
+#include "launch/watch.h"
 #include "launch/outside.h"
 
 
@@ -33,33 +33,33 @@ static int HasEnded(HANDLE process)
     return process == NULL || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
 }
 
-static void CloseChild()
+static void CloseChild(WatchState* watch)
 {
-    if (Launcher.ChildProcess != NULL) {
-        CloseHandle(Launcher.ChildProcess);
-        Launcher.ChildProcess = NULL;
+    if (watch->ChildProcess != NULL) {
+        CloseHandle(watch->ChildProcess);
+        watch->ChildProcess = NULL;
     }
 }
 
 // Closes the watched program's handle and those of its family, if held.
-void ReleaseChild()
+static void ReleaseChild(WatchState* watch)
 {
-    CloseChild();
-    while (Launcher.FamilyCount > 0)
-        CloseHandle(Launcher.Family[--Launcher.FamilyCount].Process);
+    CloseChild(watch);
+    while (watch->FamilyCount > 0)
+        CloseHandle(watch->Family[--watch->FamilyCount].Process);
 }
 
 // Whether the id is that of a program held: the started program or one of
 // its family. No process of the family has id 0 (the system's idle process,
 // which a snapshot names as its own parent and the System process's).
-static int IsHeldId(DWORD id)
+static int IsHeldId(const WatchState* watch, DWORD id)
 {
     if (id == 0)
         return 0;
-    if (Launcher.ChildProcess != NULL && id == Launcher.ChildProcessId)
+    if (watch->ChildProcess != NULL && id == watch->ChildProcessId)
         return 1;
-    for (int i = 0; i < Launcher.FamilyCount; ++i)
-        if (Launcher.Family[i].Id == id)
+    for (int i = 0; i < watch->FamilyCount; ++i)
+        if (watch->Family[i].Id == id)
             return 1;
     return 0;
 }
@@ -69,10 +69,10 @@ static int IsHeldId(DWORD id)
 // ended (Explorer, by Userinit) still names the ended parent's id, which the
 // started program may have been given. Such a program was running at the
 // start, and its pair of ids is known from then.
-static int WasKnownAtStart(DWORD id, DWORD parent)
+static int WasKnownAtStart(const WatchState* watch, DWORD id, DWORD parent)
 {
-    for (int i = 0; i < Launcher.KnownCount; ++i)
-        if (Launcher.Known[i].Id == id && Launcher.Known[i].Parent == parent)
+    for (int i = 0; i < watch->KnownCount; ++i)
+        if (watch->Known[i].Id == id && watch->Known[i].Parent == parent)
             return 1;
     return 0;
 }
@@ -80,16 +80,16 @@ static int WasKnownAtStart(DWORD id, DWORD parent)
 // Takes a program into the family, held open: with the right to wait for
 // it, and where granted the right to ask whether it has finished starting.
 // One that cannot be opened is not followed. Returns 1 when taken.
-static int Adopt(DWORD id)
+static int Adopt(WatchState* watch, DWORD id)
 {
-    if (Launcher.FamilyCount == FamilyLimit)
+    if (watch->FamilyCount == FamilyLimit)
         return 0;
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
     if (process == NULL)
         process = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (process == NULL)
         return 0;
-    FamilyMember* member = &Launcher.Family[Launcher.FamilyCount++];
+    FamilyMember* member = &watch->Family[watch->FamilyCount++];
     member->Process = process;
     member->Id = id;
     member->Ticks = 0;
@@ -105,7 +105,7 @@ static int Adopt(DWORD id)
 // walking again while it finds any: a snapshot may name a child before its
 // parent. A parent's children are found even after it has ended, while it
 // is held. Returns 1 when it took any in.
-static int WalkProcesses(int atStart)
+static int WalkProcesses(WatchState* watch, int atStart)
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SnapshotFunction snapshot = (SnapshotFunction)(void*)GetProcAddress(kernel, "CreateToolhelp32Snapshot");
@@ -127,14 +127,14 @@ static int WalkProcesses(int atStart)
             DWORD id = entry.th32ProcessID;
             DWORD parent = entry.th32ParentProcessID;
             if (atStart) {
-                if (Launcher.KnownCount == KnownProcessLimit) {
+                if (watch->KnownCount == KnownProcessLimit) {
                     whole = 0;
                 } else {
-                    Launcher.Known[Launcher.KnownCount].Id = id;
-                    Launcher.Known[Launcher.KnownCount++].Parent = parent;
+                    watch->Known[watch->KnownCount].Id = id;
+                    watch->Known[watch->KnownCount++].Parent = parent;
                 }
-            } else if (IsHeldId(parent) && !IsHeldId(id) && !WasKnownAtStart(id, parent)) {
-                adopted |= Adopt(id);
+            } else if (IsHeldId(watch, parent) && !IsHeldId(watch, id) && !WasKnownAtStart(watch, id, parent)) {
+                adopted |= Adopt(watch, id);
             }
         }
         any |= adopted;
@@ -142,20 +142,20 @@ static int WalkProcesses(int atStart)
     CloseHandle(processes);
     // A snapshot cut short leaves programs unknown that could pass for the
     // family's: then none is followed, and the watch is the started program's.
-    Launcher.FamilyFollowed |= atStart && whole;
+    watch->FamilyFollowed |= atStart && whole;
     return any;
 }
 
 // Right after the start: the processes there are now are none of the new
 // program's family. A program the shell started whose id the system cannot
 // give has no family followed.
-void RecordProcesses()
+static void RecordProcesses(WatchState* watch)
 {
-    Launcher.KnownCount = 0;
-    Launcher.FamilyFollowed = 0;
-    Launcher.ChildWindow = NULL;
-    if (Launcher.ChildProcessId != 0)
-        WalkProcesses(1);
+    watch->KnownCount = 0;
+    watch->FamilyFollowed = 0;
+    watch->ChildWindow = NULL;
+    if (watch->ChildProcessId != 0)
+        WalkProcesses(watch, 1);
 }
 
 // Whether the window is a visible top-level window of that process.
@@ -165,19 +165,20 @@ static int ShowsFor(HWND window, DWORD id)
     return window != NULL && IsWindowVisible(window) && GetWindowThreadProcessId(window, &owner) && owner == id;
 }
 
-static BOOL CALLBACK MarkShown(HWND window, LPARAM)
+static BOOL CALLBACK MarkShown(HWND window, LPARAM watchRecord)
 {
+    WatchState* watch = (WatchState*)watchRecord;
     if (IsWindowVisible(window)) {
         DWORD id = 0;
         GetWindowThreadProcessId(window, &id);
-        if (Launcher.ChildProcess != NULL && id == Launcher.ChildProcessId) {
-            Launcher.ChildShown = 1;
-            Launcher.ChildWindow = window;
+        if (watch->ChildProcess != NULL && id == watch->ChildProcessId) {
+            watch->ChildShown = 1;
+            watch->ChildWindow = window;
         }
-        for (int i = 0; i < Launcher.FamilyCount; ++i) {
-            if (Launcher.Family[i].Id == id) {
-                Launcher.Family[i].Shown = 1;
-                Launcher.Family[i].Window = window;
+        for (int i = 0; i < watch->FamilyCount; ++i) {
+            if (watch->Family[i].Id == id) {
+                watch->Family[i].Shown = 1;
+                watch->Family[i].Window = window;
             }
         }
     }
@@ -187,16 +188,16 @@ static BOOL CALLBACK MarkShown(HWND window, LPARAM)
 // Marks the held programs that show a visible top-level window: the window
 // each showed on the last look is asked first, and only when one of them no
 // longer shows it are all top-level windows enumerated.
-static void MarkWindows()
+static void MarkWindows(WatchState* watch)
 {
-    Launcher.ChildShown = ShowsFor(Launcher.ChildWindow, Launcher.ChildProcessId);
-    int all = Launcher.ChildShown || Launcher.ChildProcess == NULL;
-    for (int i = 0; i < Launcher.FamilyCount; ++i) {
-        Launcher.Family[i].Shown = ShowsFor(Launcher.Family[i].Window, Launcher.Family[i].Id);
-        all &= Launcher.Family[i].Shown;
+    watch->ChildShown = ShowsFor(watch->ChildWindow, watch->ChildProcessId);
+    int all = watch->ChildShown || watch->ChildProcess == NULL;
+    for (int i = 0; i < watch->FamilyCount; ++i) {
+        watch->Family[i].Shown = ShowsFor(watch->Family[i].Window, watch->Family[i].Id);
+        all &= watch->Family[i].Shown;
     }
     if (!all)
-        EnumWindows(MarkShown, 0);
+        EnumWindows(MarkShown, (LPARAM)watch);
 }
 
 // Once a tick: takes in the family's new programs, then lets go of those
@@ -208,39 +209,39 @@ static void MarkWindows()
 // middle of a chain that starts the next and ends between two ticks, under
 // a parent that shows a window all along, is not seen. Returns whether the
 // started program has ended.
-static int FollowFamily()
+static int FollowFamily(WatchState* watch)
 {
-    int childEnded = HasEnded(Launcher.ChildProcess);
+    int childEnded = HasEnded(watch->ChildProcess);
     int ended[FamilyLimit] = {};
-    int count = Launcher.FamilyCount;
+    int count = watch->FamilyCount;
     for (int i = 0; i < count; ++i)
-        ended[i] = HasEnded(Launcher.Family[i].Process);
-    if (Launcher.FamilyFollowed && (Launcher.ChildProcess != NULL || count != 0)) {
-        MarkWindows();
-        int walk = Launcher.ChildProcess != NULL && (childEnded || !Launcher.ChildShown);
+        ended[i] = HasEnded(watch->Family[i].Process);
+    if (watch->FamilyFollowed && (watch->ChildProcess != NULL || count != 0)) {
+        MarkWindows(watch);
+        int walk = watch->ChildProcess != NULL && (childEnded || !watch->ChildShown);
         for (int i = 0; i < count; ++i)
-            walk |= ended[i] || !Launcher.Family[i].Shown;
-        if (walk && WalkProcesses(0))
-            MarkWindows();
+            walk |= ended[i] || !watch->Family[i].Shown;
+        if (walk && WalkProcesses(watch, 0))
+            MarkWindows(watch);
     }
     int kept = 0;
-    for (int i = 0; i < Launcher.FamilyCount; ++i) {
-        FamilyMember member = Launcher.Family[i];
+    for (int i = 0; i < watch->FamilyCount; ++i) {
+        FamilyMember member = watch->Family[i];
         if (ended[i]) {
             CloseHandle(member.Process);
         } else {
             ++member.Ticks;
-            Launcher.Family[kept++] = member;
+            watch->Family[kept++] = member;
         }
     }
-    Launcher.FamilyCount = kept;
+    watch->FamilyCount = kept;
     return childEnded;
 }
 
 // Read Me: the Notepad windows open before Notepad is started. With more
 // than the launcher remembers, a new one cannot be told from them, and none
 // is waited for.
-void RememberNotepadWindows()
+void RememberNotepadWindows(WatchState* watch)
 {
     int count = 0;
     HWND notepad = NULL;
@@ -248,22 +249,22 @@ void RememberNotepadWindows()
         if (count == NotepadWindowLimit)
             count = -1;
         else
-            Launcher.NotepadsBefore[count++] = notepad;
+            watch->NotepadsBefore[count++] = notepad;
     }
-    Launcher.NotepadsBeforeCount = count;
-    Launcher.FollowNotepad = count >= 0;
+    watch->NotepadsBeforeCount = count;
+    watch->FollowNotepad = count >= 0;
 }
 
 // A visible Notepad window that was not open before Read Me started Notepad.
 // Windows 11's notepad.exe hands the file to the packaged Notepad, whose
 // window belongs to a process the launcher did not start, and ends.
-static int NewNotepadShown()
+static int NewNotepadShown(const WatchState* watch)
 {
     HWND notepad = NULL;
-    while (Launcher.FollowNotepad && (notepad = FindWindowExA(NULL, notepad, NOTEPAD_CLASS, NULL)) != NULL) {
+    while (watch->FollowNotepad && (notepad = FindWindowExA(NULL, notepad, NOTEPAD_CLASS, NULL)) != NULL) {
         int before = 0;
-        for (int i = 0; i < Launcher.NotepadsBeforeCount; ++i)
-            before |= Launcher.NotepadsBefore[i] == notepad;
+        for (int i = 0; i < watch->NotepadsBeforeCount; ++i)
+            before |= watch->NotepadsBefore[i] == notepad;
         if (!before && IsWindowVisible(notepad))
             return 1;
     }
@@ -276,15 +277,15 @@ static int NewNotepadShown()
 // has, or for one that never will: a console program; a handle without the
 // right to ask fails, and counts as starting). Programs that run on without
 // a window (an updater, a tray agent) keep it hidden no longer.
-static int CheckFollowed()
+static int CheckFollowed(const WatchState* watch)
 {
-    int shown = NewNotepadShown();
-    for (int i = 0; i < Launcher.FamilyCount; ++i)
-        shown |= Launcher.Family[i].Shown;
+    int shown = NewNotepadShown(watch);
+    for (int i = 0; i < watch->FamilyCount; ++i)
+        shown |= watch->Family[i].Shown;
     if (shown)
         return WindowShown;
-    for (int i = 0; i < Launcher.FamilyCount; ++i)
-        if (Launcher.Family[i].Ticks <= StartingLimit && WaitForInputIdle(Launcher.Family[i].Process, 0) != 0)
+    for (int i = 0; i < watch->FamilyCount; ++i)
+        if (watch->Family[i].Ticks <= StartingLimit && WaitForInputIdle(watch->Family[i].Process, 0) != 0)
             return StillStarting;
     return NothingLeft;
 }
@@ -297,71 +298,86 @@ static int InstallerWindowPresent()
 
 // Ticks on after the started program has ended while its family keeps the
 // launcher hidden; after an install, hands over to the installer timer.
-static void ChildExitTick(HWND window)
+// Returns 1 when the wait is over.
+static int ChildExitTick(WatchState* watch, HWND window)
 {
-    if (!FollowFamily())
-        return;
-    CloseChild();
-    if (!Launcher.InstallLaunched && CheckFollowed() != NothingLeft)
-        return;
+    if (!FollowFamily(watch))
+        return 0;
+    CloseChild(watch);
+    if (!watch->InstallLaunched && CheckFollowed(watch) != NothingLeft)
+        return 0;
     // A window timer is stopped by its id: SetTimer promises only a non-zero
     // answer, not that it is the id.
     KillTimer(window, ChildExitTimerId);
-    if (Launcher.InstallLaunched) {
-        Launcher.InstallerWaitTicks = 0;
-        Launcher.InstallerTimer = SetTimer(window, InstallerTimerId, WatchPeriod, NULL);
-    } else {
-        RestoreAfterChild(window);
-    }
+    if (!watch->InstallLaunched)
+        return 1;
+    watch->InstallerWaitTicks = 0;
+    watch->InstallerTimer = SetTimer(window, InstallerTimerId, WatchPeriod, NULL);
+    return watch->InstallerTimer == 0;
 }
 
 // A window of the family counts as the installer's: a setup that hands over
 // to an installer of another class is followed to it, and the launcher comes
 // back when that window has gone, without waiting out the limit for one of
 // the class it knows.
-static void InstallerTick(HWND window)
+static int InstallerTick(WatchState* watch, HWND window)
 {
-    FollowFamily();
-    int followed = CheckFollowed();
+    FollowFamily(watch);
+    int followed = CheckFollowed(watch);
     int present = followed == WindowShown || InstallerWindowPresent();
-    if (Launcher.InstallerSeen) {
+    if (watch->InstallerSeen) {
         if (present || followed == StillStarting)
-            return;
+            return 0;
     } else if (present) {
-        Launcher.InstallerSeen = 1;
-        return;
-    } else if (++Launcher.InstallerWaitTicks < InstallerAppearLimit) {
-        return;
+        watch->InstallerSeen = 1;
+        return 0;
+    } else if (++watch->InstallerWaitTicks < InstallerAppearLimit) {
+        return 0;
     } else {
         // Given up on: later watched programs in this run then come back as
         // after a complete install, instead of waiting out the limit again.
-        Launcher.InstallerSeen = 1;
+        watch->InstallerSeen = 1;
     }
     KillTimer(window, InstallerTimerId);
-    RestoreAfterChild(window);
+    return 1;
 }
 
-LRESULT HandleTimer(HWND window, WPARAM timerId)
+int WatchTick(WatchState* watch, HWND window, WPARAM timerId)
 {
+    int over = 0;
     if (timerId == ChildExitTimerId)
-        ChildExitTick(window);
+        over = ChildExitTick(watch, window);
     else if (timerId == InstallerTimerId)
-        InstallerTick(window);
-    return 0;
+        over = InstallerTick(watch, window);
+    if (over)
+        StopWatching(watch);
+    return over;
 }
 
-// A pointer move to (0, 0), outside every button, returns every button of
-// the current layout to Normal. A disc taken out meanwhile (another may be
-// in the drive now) ends the launcher instead.
-void RestoreAfterChild(HWND window)
+void StopWatching(WatchState* watch)
 {
-    ReleaseChild();
-    Launcher.FollowNotepad = 0;
-    if (!DiscHoldsMarker()) {
-        DestroyWindow(window);
-        return;
+    ReleaseChild(watch);
+    watch->FollowNotepad = 0;
+}
+
+// Right after the start the program's handle is held, and the processes
+// there are now recorded: none of them is of its family. A previous
+// program's handles, if any are still held, are let go.
+int FollowProgram(WatchState* watch, HWND window, HANDLE process, DWORD processId, int install)
+{
+    ReleaseChild(watch);
+    watch->ChildProcess = process;
+    watch->ChildProcessId = processId;
+    RecordProcesses(watch);
+    watch->ChildExitTimer = SetTimer(window, ChildExitTimerId, WatchPeriod, NULL);
+    if (watch->ChildExitTimer == 0) {
+        ReleaseChild(watch);
+        return 0;
     }
-    RefreshInstalledState();
-    RestoreMainWindow();
-    PostMessageA(window, WM_MOUSEMOVE, 0, 0);
+    if (install) {
+        watch->InstallLaunched = 1;
+        watch->InstallerSeen = 0;
+        watch->InstallerWaitTicks = 0;
+    }
+    return 1;
 }

@@ -7,7 +7,7 @@
 // only a reader (or another accessibility client) sends. Where the system
 // has no Active Accessibility (Windows 95 without it) they are missing, and
 // the window answers as any other.
-#include "app/launcher.h"
+#include "ui/accessible.h"
 #include "launch/outside.h"
 
 // IUnknown, IDispatch and IAccessible, the interfaces the object answers to.
@@ -43,10 +43,10 @@ static int SameInterface(const GUID* a, const GUID* b)
 // The button a child id names, or NULL for the client itself (CHILDID_SELF);
 // 0 for an id past the buttons shown (there are none while the launcher is
 // hidden) or a VARIANT that is not VT_I4.
-static int FindChild(const VARIANT* child, const ButtonSlot** slot)
+static int FindChild(const ReaderState* readers, const VARIANT* child, const ButtonSlot** slot)
 {
     int count;
-    const ButtonSlot* layout = ShownLayout(&count);
+    const ButtonSlot* layout = ShownLayout(readers->Panel, &count);
     *slot = NULL;
     if (child->vt != VT_I4 || child->lVal < CHILDID_SELF || child->lVal > count)
         return 0;
@@ -58,13 +58,13 @@ static int FindChild(const VARIANT* child, const ButtonSlot** slot)
 // The child that has the keyboard focus: the lit button, or the client
 // itself when none is lit; -1 while the window does not have the focus (a
 // program the launcher started has it, or another one).
-static LONG FocusedChild()
+static LONG FocusedChild(const ReaderState* readers)
 {
-    if (GetFocus() != Launcher.MainWindow)
+    if (GetFocus() != readers->Window)
         return -1;
     int count;
-    const ButtonSlot* layout = ShownLayout(&count);
-    while (count > 0 && Launcher.ButtonStates[layout[count - 1].Code] != Highlighted)
+    const ButtonSlot* layout = ShownLayout(readers->Panel, &count);
+    while (count > 0 && readers->Panel->ButtonStates[layout[count - 1].Code] != Highlighted)
         --count;
     return count;
 }
@@ -72,12 +72,18 @@ static LONG FocusedChild()
 // Readers take strings as BSTRs, which oleaut32 makes. The captions are the
 // string table's among the module's resources, which holds the captions
 // drawn on the button pictures, under each button's command code.
-static BSTR WideString(const char* text)
+static BSTR WideString(const ReaderState* readers, const char* text)
 {
     OLECHAR wide[PathSize];
     if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize) == 0)
         return NULL;
-    return ((AllocStringFunction)(void*)Launcher.AccessFunctions[AllocStringAt])(wide);
+    return ((AllocStringFunction)(void*)readers->Functions[AllocStringAt])(wide);
+}
+
+// The record behind the object a reader calls.
+static ReaderState* ReadersOf(IAccessible* object)
+{
+    return (ReaderState*)object;
 }
 
 // ---- IUnknown and IDispatch: the object is static, its count is nominal -----
@@ -124,57 +130,60 @@ static HRESULT STDMETHODCALLTYPE PanelInvoke(IAccessible*, DISPID, REFIID, LCID,
 // ---- IAccessible --------------------------------------------------------------
 // Every out-parameter is set before any return, and no method waits: a
 // reader calls them from its own process, through the window's messages.
-static HRESULT STDMETHODCALLTYPE PanelParent(IAccessible*, IDispatch** parent)
+static HRESULT STDMETHODCALLTYPE PanelParent(IAccessible* object, IDispatch** parent)
 {
+    ReaderState* readers = ReadersOf(object);
     *parent = NULL;
-    return ((ObjectFromWindowFunction)(void*)Launcher.AccessFunctions[ObjectFromWindowAt])(
-        Launcher.MainWindow, (DWORD)OBJID_WINDOW, PanelInterfaces[1], (void**)parent);
+    return ((ObjectFromWindowFunction)(void*)readers->Functions[ObjectFromWindowAt])(
+        readers->Window, (DWORD)OBJID_WINDOW, PanelInterfaces[1], (void**)parent);
 }
 
-static HRESULT STDMETHODCALLTYPE PanelChildCount(IAccessible*, long* count)
+static HRESULT STDMETHODCALLTYPE PanelChildCount(IAccessible* object, long* count)
 {
     int shown;
-    ShownLayout(&shown);
+    ShownLayout(ReadersOf(object)->Panel, &shown);
     *count = shown;
     return S_OK;
 }
 
 // The buttons are simple elements: their ids stand for them.
-static HRESULT STDMETHODCALLTYPE PanelChild(IAccessible*, VARIANT child, IDispatch** object)
+static HRESULT STDMETHODCALLTYPE PanelChild(IAccessible* object, VARIANT child, IDispatch** childObject)
 {
     const ButtonSlot* slot;
-    *object = NULL;
-    return FindChild(&child, &slot) && slot != NULL ? S_FALSE : E_INVALIDARG;
+    *childObject = NULL;
+    return FindChild(ReadersOf(object), &child, &slot) && slot != NULL ? S_FALSE : E_INVALIDARG;
 }
 
-static HRESULT STDMETHODCALLTYPE PanelName(IAccessible*, VARIANT child, BSTR* name)
+static HRESULT STDMETHODCALLTYPE PanelName(IAccessible* object, VARIANT child, BSTR* name)
 {
     const ButtonSlot* slot;
     *name = NULL;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(ReadersOf(object), &child, &slot))
         return E_INVALIDARG;
     if (slot == NULL) {
-        *name = WideString(LAUNCHER_TITLE);
+        *name = WideString(ReadersOf(object), LAUNCHER_TITLE);
     } else {
         char caption[PathSize];
-        *name = LoadStringA(Launcher.Instance, slot->Code, caption, PathSize) > 0 ? WideString(caption) : NULL;
+        *name = LoadStringA(ReadersOf(object)->Instance, slot->Code, caption, PathSize) > 0
+                    ? WideString(ReadersOf(object), caption)
+                    : NULL;
     }
     return *name != NULL ? S_OK : S_FALSE;
 }
 
 // Value, description, help and keyboard shortcut: none of them.
-static HRESULT STDMETHODCALLTYPE PanelNoText(IAccessible*, VARIANT child, BSTR* text)
+static HRESULT STDMETHODCALLTYPE PanelNoText(IAccessible* object, VARIANT child, BSTR* text)
 {
     const ButtonSlot* slot;
     *text = NULL;
-    return FindChild(&child, &slot) ? S_FALSE : E_INVALIDARG;
+    return FindChild(ReadersOf(object), &child, &slot) ? S_FALSE : E_INVALIDARG;
 }
 
-static HRESULT STDMETHODCALLTYPE PanelRole(IAccessible*, VARIANT child, VARIANT* role)
+static HRESULT STDMETHODCALLTYPE PanelRole(IAccessible* object, VARIANT child, VARIANT* role)
 {
     const ButtonSlot* slot;
     role->vt = VT_EMPTY;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(ReadersOf(object), &child, &slot))
         return E_INVALIDARG;
     role->vt = VT_I4;
     role->lVal = slot != NULL ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_CLIENT;
@@ -185,20 +194,21 @@ static HRESULT STDMETHODCALLTYPE PanelRole(IAccessible*, VARIANT child, VARIANT*
 // while the window has it (the keys move the light, and Enter presses it);
 // a pressed one is pressed until its command has run. The hidden
 // launcher's client is invisible, and has no buttons.
-static HRESULT STDMETHODCALLTYPE PanelState(IAccessible*, VARIANT child, VARIANT* state)
+static HRESULT STDMETHODCALLTYPE PanelStateBits(IAccessible* object, VARIANT child, VARIANT* state)
 {
+    const ReaderState* readers = ReadersOf(object);
     const ButtonSlot* slot;
     state->vt = VT_EMPTY;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(readers, &child, &slot))
         return E_INVALIDARG;
     LONG bits = STATE_SYSTEM_FOCUSABLE;
-    if (FocusedChild() == child.lVal)
+    if (FocusedChild(readers) == child.lVal)
         bits |= STATE_SYSTEM_FOCUSED;
-    if (slot == NULL && Launcher.Hidden)
+    if (slot == NULL && readers->Panel->Hidden)
         bits |= STATE_SYSTEM_INVISIBLE;
-    if (slot != NULL && Launcher.ButtonStates[slot->Code] == Highlighted)
+    if (slot != NULL && readers->Panel->ButtonStates[slot->Code] == Highlighted)
         bits |= STATE_SYSTEM_HOTTRACKED;
-    if (slot != NULL && Launcher.ButtonStates[slot->Code] == Pressed)
+    if (slot != NULL && readers->Panel->ButtonStates[slot->Code] == Pressed)
         bits |= STATE_SYSTEM_PRESSED;
     state->vt = VT_I4;
     state->lVal = bits;
@@ -212,9 +222,9 @@ static HRESULT STDMETHODCALLTYPE PanelHelpTopic(IAccessible*, BSTR* file, VARIAN
     return DISP_E_MEMBERNOTFOUND;
 }
 
-static HRESULT STDMETHODCALLTYPE PanelFocus(IAccessible*, VARIANT* focus)
+static HRESULT STDMETHODCALLTYPE PanelFocus(IAccessible* object, VARIANT* focus)
 {
-    LONG focused = FocusedChild();
+    LONG focused = FocusedChild(ReadersOf(object));
     focus->vt = VT_EMPTY;
     if (focused < 0)
         return S_FALSE;
@@ -229,33 +239,34 @@ static HRESULT STDMETHODCALLTYPE PanelSelection(IAccessible*, VARIANT* selection
     return S_FALSE;
 }
 
-static HRESULT STDMETHODCALLTYPE PanelDefaultAction(IAccessible*, VARIANT child, BSTR* action)
+static HRESULT STDMETHODCALLTYPE PanelDefaultAction(IAccessible* object, VARIANT child, BSTR* action)
 {
     const ButtonSlot* slot;
     *action = NULL;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(ReadersOf(object), &child, &slot))
         return E_INVALIDARG;
     if (slot == NULL)
         return S_FALSE;
-    *action = WideString("Press");
+    *action = WideString(ReadersOf(object), "Press");
     return S_OK;
 }
 
 // Screen pixels: the button picture's rectangle, or the client area's (empty
 // while hidden).
-static HRESULT STDMETHODCALLTYPE PanelLocation(IAccessible*, long* left, long* top, long* width, long* height,
-                                               VARIANT child)
+static HRESULT STDMETHODCALLTYPE PanelLocation(IAccessible* object, long* left, long* top, long* width,
+                                               long* height, VARIANT child)
 {
+    HWND window = ReadersOf(object)->Window;
     const ButtonSlot* slot;
     *left = *top = *width = *height = 0;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(ReadersOf(object), &child, &slot))
         return E_INVALIDARG;
     RECT place = { 0, 0, 0, 0 };  // where the window's size cannot be had
     if (slot != NULL)
         place = slot->Rect;
     else
-        GetClientRect(Launcher.MainWindow, &place);
-    MapWindowPoints(Launcher.MainWindow, NULL, (POINT*)&place, 2);
+        GetClientRect(window, &place);
+    MapWindowPoints(window, NULL, (POINT*)&place, 2);
     *left = place.left;
     *top = place.top;
     *width = place.right - place.left;
@@ -266,16 +277,16 @@ static HRESULT STDMETHODCALLTYPE PanelLocation(IAccessible*, long* left, long* t
 // From the client to its first or last button; between the buttons in the
 // order shown, right and next going on, left and previous going back; up
 // and down lead nowhere.
-static HRESULT STDMETHODCALLTYPE PanelNavigate(IAccessible*, long direction, VARIANT start, VARIANT* end)
+static HRESULT STDMETHODCALLTYPE PanelNavigate(IAccessible* object, long direction, VARIANT start, VARIANT* end)
 {
     static const signed char Steps[] = { 0, 0, -1, 1, 1, -1 };  // from NAVDIR_UP to NAVDIR_PREVIOUS
     const ButtonSlot* slot;
     end->vt = VT_EMPTY;
-    if (!FindChild(&start, &slot) || direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD ||
+    if (!FindChild(ReadersOf(object), &start, &slot) || direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD ||
         (slot != NULL && direction >= NAVDIR_FIRSTCHILD))
         return E_INVALIDARG;
     int count;
-    ShownLayout(&count);
+    ShownLayout(ReadersOf(object)->Panel, &count);
     LONG to = CHILDID_SELF;
     if (slot != NULL)
         to = start.lVal + Steps[direction - NAVDIR_UP];
@@ -288,37 +299,34 @@ static HRESULT STDMETHODCALLTYPE PanelNavigate(IAccessible*, long direction, VAR
     return S_OK;
 }
 
-// The button whose place holds a screen point, else the client when its
-// area does; outside it, nothing.
-static HRESULT STDMETHODCALLTYPE PanelHitTest(IAccessible* panel, long x, long y, VARIANT* found)
+// The button a click at that screen point would press, by the same hit test
+// (a picture's right and bottom edges count as its own), else the client
+// when its area holds the point; outside it, nothing.
+static HRESULT STDMETHODCALLTYPE PanelHitTest(IAccessible* object, long x, long y, VARIANT* found)
 {
-    VARIANT child = VARIANT();
-    long left, top, width, height;
-    int count;
-    ShownLayout(&count);
+    const ReaderState* readers = ReadersOf(object);
     found->vt = VT_EMPTY;
-    child.vt = VT_I4;
-    child.lVal = count;
-    for (; child.lVal >= CHILDID_SELF; --child.lVal) {
-        PanelLocation(panel, &left, &top, &width, &height, child);
-        if ((unsigned long)(x - left) < (unsigned long)width && (unsigned long)(y - top) < (unsigned long)height) {
-            *found = child;
-            return S_OK;
-        }
-    }
-    return S_FALSE;
+    RECT client = { 0, 0, 0, 0 };
+    POINT point = { (LONG)x, (LONG)y };
+    GetClientRect(readers->Window, &client);
+    MapWindowPoints(NULL, readers->Window, &point, 1);
+    if ((unsigned long)point.x >= (unsigned long)client.right || (unsigned long)point.y >= (unsigned long)client.bottom)
+        return S_FALSE;
+    found->vt = VT_I4;
+    found->lVal = readers->Panel->Hidden ? CHILDID_SELF : ButtonAt(readers->Panel, point.x, point.y) + 1;
+    return S_OK;
 }
 
 // Exactly what a click does: the command is posted, and runs when it comes
 // back through the window procedure, after the reader's call has returned.
-static HRESULT STDMETHODCALLTYPE PanelDoDefaultAction(IAccessible*, VARIANT child)
+static HRESULT STDMETHODCALLTYPE PanelDoDefaultAction(IAccessible* object, VARIANT child)
 {
     const ButtonSlot* slot;
-    if (!FindChild(&child, &slot))
+    if (!FindChild(ReadersOf(object), &child, &slot))
         return E_INVALIDARG;
     if (slot == NULL)
         return DISP_E_MEMBERNOTFOUND;
-    PressButton(slot, Launcher.MainWindow);
+    PressButton(ReadersOf(object)->Panel, ReadersOf(object)->Window, slot);
     return S_OK;
 }
 
@@ -337,7 +345,7 @@ static HRESULT STDMETHODCALLTYPE PanelSetText(IAccessible*, VARIANT, BSTR)
 static const IAccessibleVtbl PanelMethods = {
     PanelQueryInterface, PanelCount, PanelCount,
     PanelTypeInfoCount, PanelTypeInfo, PanelIdsOfNames, PanelInvoke,
-    PanelParent, PanelChildCount, PanelChild, PanelName, PanelNoText, PanelNoText, PanelRole, PanelState,
+    PanelParent, PanelChildCount, PanelChild, PanelName, PanelNoText, PanelNoText, PanelRole, PanelStateBits,
     PanelNoText, PanelHelpTopic, PanelNoText, PanelFocus, PanelSelection, PanelDefaultAction,
     PanelNotSelectable, PanelLocation, PanelNavigate, PanelHitTest, PanelDoDefaultAction, PanelSetText, PanelSetText,
 };
@@ -347,11 +355,11 @@ static const IAccessibleVtbl PanelMethods = {
 // thread, which LresultFromObject needs to hand the object to another
 // process. Tried once: a system without them answers every later
 // WM_GETOBJECT at once.
-static int StartAccessibility()
+static int StartAccessibility(ReaderState* readers)
 {
-    if (Launcher.AccessReady != 0)
-        return Launcher.AccessReady > 0;
-    Launcher.AccessReady = -1;
+    if (readers->Ready != 0)
+        return readers->Ready > 0;
+    readers->Ready = -1;
     // A library there that cannot load (a part of it missing, as after a
     // partial install on Windows 9x) fails quietly, not with a box that
     // waits for an answer.
@@ -360,53 +368,60 @@ static int StartAccessibility()
     for (int i = 0; i < AccessFunctionCount && found; ++i) {
         char path[PathSize];
         HMODULE library = InSystemFolder(0, AccessExports[i].Library, path) ? LoadLibraryA(path) : NULL;
-        Launcher.AccessFunctions[i] = library != NULL ? GetProcAddress(library, AccessExports[i].Name) : NULL;
-        found = Launcher.AccessFunctions[i] != NULL;
+        readers->Functions[i] = library != NULL ? GetProcAddress(library, AccessExports[i].Name) : NULL;
+        found = readers->Functions[i] != NULL;
     }
     SetErrorMode(previous);
     if (!found)
         return 0;
-    HRESULT started = ((ComInitializeFunction)(void*)Launcher.AccessFunctions[ComInitializeAt])(NULL);
+    HRESULT started = ((ComInitializeFunction)(void*)readers->Functions[ComInitializeAt])(NULL);
     if (FAILED(started))
         return 0;
-    Launcher.ComStarted = 1;
-    Launcher.Panel.lpVtbl = (IAccessibleVtbl*)&PanelMethods;
-    Launcher.AccessReady = 1;
+    readers->ComStarted = 1;
+    readers->Object.lpVtbl = (IAccessibleVtbl*)&PanelMethods;
+    readers->Ready = 1;
     return 1;
+}
+
+void ConnectReaders(ReaderState* readers, HWND window, HINSTANCE instance, PanelState* panel)
+{
+    readers->Window = window;
+    readers->Instance = instance;
+    readers->Panel = panel;
 }
 
 // Only the client area is ours; the window's frame and the rest are the
 // system's. On 64-bit Windows the object id may come without its sign
 // extended into lParam, so it is compared as 32 bits.
-LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam)
+LRESULT HandleGetObject(ReaderState* readers, WPARAM wParam, LPARAM lParam)
 {
-    if ((LONG)(DWORD)lParam == OBJID_CLIENT && StartAccessibility())
-        return ((ResultFromObjectFunction)(void*)Launcher.AccessFunctions[ResultFromObjectAt])(
-            *AccessibleInterface, wParam, (IUnknown*)&Launcher.Panel);
-    return DefWindowProcA(window, WM_GETOBJECT, wParam, lParam);
+    if ((LONG)(DWORD)lParam == OBJID_CLIENT && StartAccessibility(readers))
+        return ((ResultFromObjectFunction)(void*)readers->Functions[ResultFromObjectAt])(
+            *AccessibleInterface, wParam, (IUnknown*)&readers->Object);
+    return DefWindowProcA(readers->Window, WM_GETOBJECT, wParam, lParam);
 }
 
 // Tells readers listening for WinEvents (they need not have asked for the
 // object yet). NotifyWinEvent is in user32 from Windows 98 and 2000, and in
 // Windows 95 and NT 4 with Active Accessibility: looked up at each event,
 // which comes of a key or of the window's return.
-void AnnounceEvent(DWORD event, LONG childId)
+void AnnounceToReaders(HWND window, DWORD event, LONG childId)
 {
     NotifyWinEventFunction notify =
         (NotifyWinEventFunction)(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "NotifyWinEvent");
     if (notify != NULL)
-        notify(event, Launcher.MainWindow, OBJID_CLIENT, childId);
+        notify(event, window, OBJID_CLIENT, childId);
 }
 
 // A reader may keep its proxy after the window has gone: the object is cut
 // from it first, so the reader's next call fails instead of reaching a
 // launcher that has ended.
-void ReleaseAccessibility()
+void ReleaseReaders(ReaderState* readers)
 {
-    if (!Launcher.ComStarted)
+    if (!readers->ComStarted)
         return;
-    ((DisconnectObjectFunction)(void*)Launcher.AccessFunctions[DisconnectObjectAt])((IUnknown*)&Launcher.Panel, 0);
-    ((ComUninitializeFunction)(void*)Launcher.AccessFunctions[ComUninitializeAt])();
-    Launcher.ComStarted = 0;
-    Launcher.AccessReady = -1;
+    ((DisconnectObjectFunction)(void*)readers->Functions[DisconnectObjectAt])((IUnknown*)&readers->Object, 0);
+    ((ComUninitializeFunction)(void*)readers->Functions[ComUninitializeAt])();
+    readers->ComStarted = 0;
+    readers->Ready = -1;
 }

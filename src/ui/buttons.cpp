@@ -1,21 +1,21 @@
 // The picture buttons: their images and states, the two layouts, the hit
 // test, the highlight that follows the pointer, and the press that posts a
 // command.
-#include "app/launcher.h"
+#include "ui/buttons.h"
 
-// Slots in the order they are tested and drawn. Rectangles are 114 x 35, the
-// images' size; the hit test counts the right and bottom edges as inside.
+// Slots in the order they are tested and drawn, the images' size each.
+#define BUTTON_SLOT(left, code) { { left, BUTTON_ROW_TOP, left + BUTTON_WIDTH, BUTTON_ROW_TOP + BUTTON_HEIGHT }, code }
 static const ButtonSlot InstalledLayout[] = {
-    { { 92, 343, 206, 378 }, Run },
-    { { 207, 343, 321, 378 }, ReadMe },
-    { { 323, 343, 437, 378 }, Uninstall },
-    { { 439, 343, 553, 378 }, Cancel },
+    BUTTON_SLOT(INSTALLED_RUN_LEFT, Run),
+    BUTTON_SLOT(INSTALLED_README_LEFT, ReadMe),
+    BUTTON_SLOT(INSTALLED_UNINSTALL_LEFT, Uninstall),
+    BUTTON_SLOT(INSTALLED_CANCEL_LEFT, Cancel),
 };
 
 static const ButtonSlot FreshLayout[] = {
-    { { 119, 343, 233, 378 }, Install },
-    { { 265, 343, 379, 378 }, ReadMe },
-    { { 410, 343, 524, 378 }, Cancel },
+    BUTTON_SLOT(FRESH_INSTALL_LEFT, Install),
+    BUTTON_SLOT(FRESH_README_LEFT, ReadMe),
+    BUTTON_SLOT(FRESH_CANCEL_LEFT, Cancel),
 };
 
 // Resource ids of each button's Normal, Pressed and Highlighted images, in
@@ -24,16 +24,16 @@ static const struct {
     int Code;
     WORD ImageIds[3];
 } ButtonImageIds[] = {
-    { Cancel, { 110, 104, 115 } },
-    { Install, { 111, 119, 116 } },
-    { ReadMe, { 112, 106, 117 } },
-    { Run, { 113, 107, 118 } },
-    { Uninstall, { 114, 108, 105 } },
+    { Cancel, { CANCEL_NORMAL_BITMAP, CANCEL_PRESSED_BITMAP, CANCEL_HIGHLIGHTED_BITMAP } },
+    { Install, { INSTALL_NORMAL_BITMAP, INSTALL_PRESSED_BITMAP, INSTALL_HIGHLIGHTED_BITMAP } },
+    { ReadMe, { README_NORMAL_BITMAP, README_PRESSED_BITMAP, README_HIGHLIGHTED_BITMAP } },
+    { Run, { RUN_NORMAL_BITMAP, RUN_PRESSED_BITMAP, RUN_HIGHLIGHTED_BITMAP } },
+    { Uninstall, { UNINSTALL_NORMAL_BITMAP, UNINSTALL_PRESSED_BITMAP, UNINSTALL_HIGHLIGHTED_BITMAP } },
 };
 
-const ButtonSlot* CurrentLayout(int* count)
+const ButtonSlot* CurrentLayout(const PanelState* panel, int* count)
 {
-    if (Launcher.AppInstalled) {
+    if (panel->Installed) {
         *count = (int)(sizeof InstalledLayout / sizeof InstalledLayout[0]);
         return InstalledLayout;
     }
@@ -41,50 +41,53 @@ const ButtonSlot* CurrentLayout(int* count)
     return FreshLayout;
 }
 
-// The buttons a screen reader is told of: none while the launcher is hidden.
-const ButtonSlot* ShownLayout(int* count)
+const ButtonSlot* ShownLayout(const PanelState* panel, int* count)
 {
-    const ButtonSlot* layout = CurrentLayout(count);
-    if (Launcher.Hidden)
+    const ButtonSlot* layout = CurrentLayout(panel, count);
+    if (panel->Hidden)
         *count = 0;
     return layout;
 }
 
-void LoadButtonImages(HINSTANCE instance)
+void LoadButtonImages(PanelState* panel, HINSTANCE instance)
 {
     for (unsigned b = 0; b < sizeof ButtonImageIds / sizeof ButtonImageIds[0]; ++b) {
         for (int state = 0; state < 3; ++state) {
-            Launcher.ButtonImages[ButtonImageIds[b].Code][state] = (HBITMAP)LoadImageA(
+            panel->ButtonImages[ButtonImageIds[b].Code][state] = (HBITMAP)LoadImageA(
                 instance, MAKEINTRESOURCEA(ButtonImageIds[b].ImageIds[state]), IMAGE_BITMAP, 0, 0,
                 LR_CREATEDIBSECTION);
         }
     }
 }
 
-int PointInRect(int x, int y, const RECT* rect)
+static int PointInRect(int x, int y, const RECT* rect)
 {
     return x >= rect->left && x <= rect->right && y >= rect->top && y <= rect->bottom;
 }
 
-// Repaints the slot only when its button's state changes.
-static void SetButtonState(const ButtonSlot* slot, HWND window, int state)
+int ButtonAt(const PanelState* panel, int x, int y)
 {
-    if (Launcher.ButtonStates[slot->Code] != state) {
-        Launcher.ButtonStates[slot->Code] = state;
+    int count;
+    const ButtonSlot* layout = CurrentLayout(panel, &count);
+    while (--count >= 0 && !PointInRect(x, y, &layout[count].Rect)) {
+    }
+    return count;
+}
+
+// Repaints the slot only when its button's state changes.
+void SetButtonState(PanelState* panel, HWND window, const ButtonSlot* slot, int state)
+{
+    if (panel->ButtonStates[slot->Code] != state) {
+        panel->ButtonStates[slot->Code] = state;
         InvalidateRect(window, &slot->Rect, FALSE);
     }
 }
 
-void TrackButtonHover(const ButtonSlot* slot, HWND window, int x, int y)
-{
-    SetButtonState(slot, window, PointInRect(x, y, &slot->Rect) ? Highlighted : Normal);
-}
-
 // A press alone starts the command: it is posted, and carried out when it
 // comes back through the window procedure.
-void PressButton(const ButtonSlot* slot, HWND window)
+void PressButton(PanelState* panel, HWND window, const ButtonSlot* slot)
 {
-    Launcher.ButtonStates[slot->Code] = Pressed;
+    panel->ButtonStates[slot->Code] = Pressed;
     PostMessageA(window, WM_USER, (WPARAM)slot->Code, 0);
 }
 
@@ -99,26 +102,23 @@ static int PointerY(LPARAM lParam)
     return (int)(((DWORD_PTR)lParam >> 16) & 0xffff);
 }
 
-LRESULT HandleMouseMove(HWND window, LPARAM lParam)
+// The button under the pointer is lit, every other one of the layout is not.
+void TrackPointer(PanelState* panel, HWND window, LPARAM point)
 {
     int count;
-    const ButtonSlot* layout = CurrentLayout(&count);
+    const ButtonSlot* layout = CurrentLayout(panel, &count);
+    int lit = ButtonAt(panel, PointerX(point), PointerY(point));
     for (int i = 0; i < count; ++i)
-        TrackButtonHover(&layout[i], window, PointerX(lParam), PointerY(lParam));
-    return 0;
+        SetButtonState(panel, window, &layout[i], i == lit ? Highlighted : Normal);
 }
 
-LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam)
+void PressAt(PanelState* panel, HWND window, LPARAM point)
 {
     int count;
-    const ButtonSlot* layout = CurrentLayout(&count);
-    for (int i = 0; i < count; ++i) {
-        if (PointInRect(PointerX(lParam), PointerY(lParam), &layout[i].Rect)) {
-            PressButton(&layout[i], window);
-            return 0;
-        }
-    }
-    return 0;
+    const ButtonSlot* layout = CurrentLayout(panel, &count);
+    int pressed = ButtonAt(panel, PointerX(point), PointerY(point));
+    if (pressed >= 0)
+        PressButton(panel, window, &layout[pressed]);
 }
 
 // The keyboard moves the same highlight as the pointer: Tab, Right and Down
@@ -128,15 +128,15 @@ LRESULT HandleLeftButtonDown(HWND window, LPARAM lParam)
 // set when it was down already (the keyboard's auto-repeat): a key held
 // down starts its command once. A hidden launcher answers no key, although
 // its window may still have the focus.
-LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
+LONG HandleKey(PanelState* panel, HWND window, WPARAM key, LPARAM flags)
 {
-    if (Launcher.Hidden)
-        return 0;
     int count;
-    const ButtonSlot* layout = CurrentLayout(&count);
+    const ButtonSlot* layout = ShownLayout(panel, &count);
+    if (count == 0)
+        return 0;
     int current = -1;
     for (int i = 0; i < count; ++i)
-        if (Launcher.ButtonStates[layout[i].Code] == Highlighted)
+        if (panel->ButtonStates[layout[i].Code] == Highlighted)
             current = i;
     int step;
     switch (key) {
@@ -154,7 +154,7 @@ LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
     case VK_RETURN:
     case VK_SPACE:
         if (current >= 0 && !(flags & 0x40000000))
-            PressButton(&layout[current], window);
+            PressButton(panel, window, &layout[current]);
         return 0;
     case VK_ESCAPE:
         if (!(flags & 0x40000000))
@@ -167,9 +167,6 @@ LRESULT HandleKey(HWND window, WPARAM key, LPARAM flags)
         current = 0;
     int next = (current + step + count) % count;
     for (int i = 0; i < count; ++i)
-        SetButtonState(&layout[i], window, i == next ? Highlighted : Normal);
-    // Screen readers hear the newly lit button as the one with the focus:
-    // the key came to this window, which has it.
-    AnnounceEvent(EVENT_OBJECT_FOCUS, next + 1);
-    return 0;
+        SetButtonState(panel, window, &layout[i], i == next ? Highlighted : Normal);
+    return next + 1;
 }

@@ -1,8 +1,7 @@
 // The launcher's 256-colour palette, built from a JASC palette text among the
 // resources, and the answers to the two palette messages.
-#include "app/launcher.h"
+#include "ui/palette.h"
 
-static const int PaletteResourceId = 101;
 static const int PaletteEntryCount = 256;
 // Entries 0 to 9 and 246 to 255 are the display's twenty static colours.
 static const int FirstOwnEntry = 10;
@@ -55,7 +54,7 @@ static int SkipPaletteHeader(const char** cursor, const char* end)
 HPALETTE CreateAppPalette(HINSTANCE instance)
 {
     HPALETTE palette = NULL;
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(PaletteResourceId), MAKEINTRESOURCEA(10));
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(PALETTE_RESOURCE), MAKEINTRESOURCEA(10));
     if (found == NULL)
         return NULL;
     DWORD size = SizeofResource(instance, found);
@@ -94,33 +93,32 @@ HPALETTE CreateAppPalette(HINSTANCE instance)
     return palette;
 }
 
-void LoadAppPalette(HINSTANCE instance, HWND window)
+HPALETTE LoadAppPalette(HINSTANCE instance, HWND window)
 {
-    Launcher.AppPalette = CreateAppPalette(instance);
-    if (Launcher.AppPalette == NULL)
-        return;
-    HDC dc = GetDC(window);  // a null window gives the screen's device context
+    HPALETTE palette = CreateAppPalette(instance);
+    HDC dc = palette != NULL ? GetDC(window) : NULL;  // a null window gives the screen's
     if (dc == NULL)
-        return;
-    UnrealizeObject(Launcher.AppPalette);
-    SelectPalette(dc, Launcher.AppPalette, FALSE);
+        return palette;
+    UnrealizeObject(palette);
+    SelectPalette(dc, palette, FALSE);
     RealizePalette(dc);
     ReleaseDC(window, dc);
+    return palette;
 }
 
 // WM_QUERYNEWPALETTE, and WM_PALETTECHANGED caused by another window: realize
 // our palette in the foreground, repaint if that changed the system palette,
 // then put the window's previous palette back.
-LRESULT HandlePaletteMessage(HWND window, UINT message, WPARAM wParam)
+LRESULT HandlePaletteMessage(HPALETTE palette, HWND window, UINT message, WPARAM wParam)
 {
     if (message == WM_PALETTECHANGED && (HWND)wParam == window)
         return 0;
-    if (Launcher.AppPalette == NULL)
+    if (palette == NULL)
         return 0;
     HDC dc = GetDC(window);
     if (dc == NULL)
         return 0;
-    HPALETTE previous = SelectPalette(dc, Launcher.AppPalette, FALSE);
+    HPALETTE previous = SelectPalette(dc, palette, FALSE);
     if (RealizePalette(dc) != 0)
         InvalidateRect(window, NULL, FALSE);
     SelectPalette(dc, previous, TRUE);

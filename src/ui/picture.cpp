@@ -4,7 +4,7 @@
 // the end of the file and crash the program that asked. A file is sound when
 // its headers agree with each other and the file holds every byte they
 // promise: headers, colour masks, colour table and pixel rows.
-#include "app/launcher.h"
+#include "ui/picture.h"
 
 static const DWORD FileHeaderSize = 14;
 static const DWORD CoreHeaderSize = 12;

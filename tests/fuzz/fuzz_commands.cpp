@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             REQUIRE(standin::Started[0].commandLine == expected);
         }
         bool watched = standin::TimerRunning(ChildExitTimerId);
-        bool shown = standin::FindWindowRecord(Launcher.MainWindow)->width == 640;
+        bool shown = standin::FindWindowRecord(Launcher.MainWindow)->width == WINDOW_WIDTH;
         REQUIRE(watched != shown);  // either watched while hidden, or back at once
         for (const auto& shell : standin::ShellStarts)
             REQUIRE(shell.file.size() < (size_t)CommandLineSize && shell.parameters.size() < (size_t)CommandLineSize);

@@ -2,7 +2,10 @@
 // paths and the background path: every result is terminated inside its
 // buffer, is either refused (empty) or exactly the prefix and the value, and
 // a refused App Paths key is never opened.
+#include <vector>
+
 #include "fuzz_support.h"
+#include "disc/profile.h"
 
 static void CheckPath(const char* path, const char* prefix)
 {
@@ -15,28 +18,35 @@ static void CheckPath(const char* path, const char* prefix)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     standin::Reset();
-    Launcher = LauncherState();
+    DiscState disc = {};
     standin::SetDrives({ "A:\\", "C:\\", "E:\\" });
     standin::DriveTypes['E'] = DRIVE_CDROM;
     standin::AddFile("E:\\kelvando.id");
     standin::AddFile("E:\\autorun.inf", std::string((const char*)data, size));
-    REQUIRE(FindDiscDrive() == 1);
-
-    // Guard bytes around the picture path catch a write past its end.
-    struct {
-        char path[PathSize];
-        char guard[16];
-    } background;
-    memset(&background, 0x5a, sizeof background);
-    LoadDiscConfig(background.path);
-    for (char g : background.guard)
-        REQUIRE(g == 0x5a);
-
-    CheckPath(Launcher.AppPathsKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
-    CheckPath(Launcher.UninstallKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
-    CheckPath(background.path, "E:\\");
-    if (Launcher.AppPathsKey[0] == '\0')
+    REQUIRE(FindDiscDrive(&disc) == 1);
+    LoadDiscConfig(&disc);
+    CheckPath(disc.Config.AppPathsKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
+    CheckPath(disc.Config.UninstallKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
+    CheckPath(disc.Config.BackgroundPath, "E:\\");
+    if (disc.Config.AppPathsKey[0] == '\0')
         REQUIRE(standin::CountCalls("RegOpenKeyExA") == 0);
     REQUIRE(standin::OpenKeys == 0);
+
+    // The reader alone, over an exactly sized copy of the text, with guard
+    // bytes after the configuration to catch a write past its end.
+    std::vector<BYTE> bytes(data, data + size);
+    std::vector<BYTE> spare(size + 1);
+    DWORD length = (DWORD)size;
+    const BYTE* text = ProfileAnsiText(bytes.data(), &length, spare.data(), (DWORD)spare.size());
+    struct {
+        DiscConfig config;
+        char guard[16];
+    } guarded;
+    memset(&guarded, 0x5a, sizeof guarded);
+    ReadDiscConfig(text, length, disc.Root, &guarded.config);
+    for (char g : guarded.guard)
+        REQUIRE(g == 0x5a);
+    if (size <= ProfileTextLimit)
+        REQUIRE(memcmp(&guarded.config, &disc.Config, sizeof disc.Config) == 0);
     return 0;
 }

@@ -3,15 +3,14 @@
 // static entries with no flag, the others PC_NOCOLLAPSE), and the reader
 // never reads past the text (the stand-in locks it in a block of its size).
 #include "fuzz_support.h"
+#include "ui/palette.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     standin::Reset();
-    Launcher = LauncherState();
     standin::HasPaletteText = true;
     standin::PaletteText.assign((const char*)data, size);
-    LoadAppPalette((HINSTANCE)1, NULL);
-    if (Launcher.AppPalette != NULL) {
+    if (LoadAppPalette((HINSTANCE)1, NULL) != NULL) {
         REQUIRE(standin::LastPaletteEntries.size() == 256);
         REQUIRE(standin::LastPaletteVersion == 0x300);
         for (size_t i = 0; i < 256; ++i)

@@ -2,6 +2,7 @@
 // are either refused or promise only what the file holds (headers, colour
 // table and pixels inside it), and the check never reads past what was read.
 #include "fuzz_support.h"
+#include "ui/picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

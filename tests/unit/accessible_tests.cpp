@@ -7,14 +7,14 @@ using namespace standin;
 
 class Accessible : public LauncherTest {
 protected:
-    IAccessible* panel = &Launcher.Panel;
+    IAccessible* panel = &Launcher.Readers.Object;
 
     // The reader's first question, as Windows sends it: OBJID_CLIENT in lParam.
     LRESULT AskForClient(LPARAM objectId = (LPARAM)OBJID_CLIENT) { return Send(WM_GETOBJECT, 7, objectId); }
     void OpenAndAsk(int installed = 0)
     {
         OpenWindow();
-        Launcher.AppInstalled = installed;
+        Launcher.Panel.Installed = Launcher.Disc.AppInstalled = installed;
         ForegroundWindow = Launcher.MainWindow;  // the user works with it
         ASSERT_EQ(ObjectReference, AskForClient());
     }
@@ -64,7 +64,7 @@ TEST_F(Accessible, OnlyTheClientIsAnsweredAndTheLibrariesWaitForTheFirstQuestion
     for (const ObjectResult& result : ObjectResults) {
         EXPECT_TRUE(result.accessible);
         EXPECT_EQ(7u, result.wParam);  // passed on as it came
-        EXPECT_EQ((void*)&Launcher.Panel, result.object);
+        EXPECT_EQ((void*)&Launcher.Readers.Object, result.object);
     }
     EXPECT_EQ(1, ComInitializes) << "COM started once, on the first question";
     // From the system directory only, and quietly: no loader's box waits for
@@ -308,7 +308,7 @@ TEST_F(Accessible, NavigationGoesAmongTheButtonsInTheOrderShown)
 }
 
 // Screen points: over a button its id, in the client the client, outside
-// nothing; a place's last pixel is in it, the next one not.
+// nothing.
 TEST_F(Accessible, TheHitTestNamesTheButtonUnderAScreenPoint)
 {
     static const struct {
@@ -316,15 +316,9 @@ TEST_F(Accessible, TheHitTestNamesTheButtonUnderAScreenPoint)
         HRESULT answer;
         LONG child;
     } points[] = {
-        { 176, 360, S_OK, 1 },   // the middle of Install
-        { 119, 343, S_OK, 1 },   // its top left pixel
-        { 232, 377, S_OK, 1 },   // its bottom right pixel
-        { 233, 360, S_OK, 0 },   // just right of it
-        { 119, 378, S_OK, 0 },   // just below it
-        { 300, 360, S_OK, 2 },   // Read Me
-        { 450, 350, S_OK, 3 },   // Cancel
-        { 10, 10, S_OK, 0 },     // the background
-        { 633, 473, S_OK, 0 },   // the client's last pixel
+        { 176, 360, S_OK, 1 },     // the middle of Install
+        { 10, 10, S_OK, 0 },       // the background
+        { 633, 473, S_OK, 0 },     // the client's last pixel
         { 634, 100, S_FALSE, 0 },  // the frame
         { -10, 100, S_FALSE, 0 },  // left of the window
     };
@@ -337,6 +331,25 @@ TEST_F(Accessible, TheHitTestNamesTheButtonUnderAScreenPoint)
         if (p.answer == S_OK) {
             EXPECT_EQ(p.child, found.lVal) << p.x << "," << p.y;
         }
+    }
+}
+
+// A reader pointing where the user would click finds the button the click
+// would press, edges included, in either layout.
+TEST_F(Accessible, TheHitTestAgreesWithTheClick)
+{
+    OpenAndAsk();
+    for (const auto& p : HitCases) {
+        Launcher.Panel.Installed = p.installed;
+        int count;
+        const ButtonSlot* layout = CurrentLayout(&Launcher.Panel, &count);
+        VARIANT found = Child(9);
+        ASSERT_EQ(S_OK, panel->lpVtbl->accHitTest(panel, ClientLeft + p.x, ClientTop + p.y, &found));
+        LONG expected = 0;
+        for (int i = 0; i < count; ++i)
+            if (layout[i].Code == p.code)
+                expected = i + 1;
+        EXPECT_EQ(expected, found.lVal) << p.installed << ": " << p.x << "," << p.y;
     }
 }
 
@@ -366,7 +379,7 @@ TEST_F(Accessible, TheDefaultActionPostsTheButtonsCommand)
         if (a.posted) {
             EXPECT_EQ((UINT)WM_USER, Posted[0].message);
             EXPECT_EQ((WPARAM)a.posted, Posted[0].wParam);
-            EXPECT_EQ(Pressed, Launcher.ButtonStates[a.posted]);
+            EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[a.posted]);
             EXPECT_EQ(0, CountCalls("CreateProcessA")) << "not within the reader's call";
         }
     }
@@ -440,7 +453,7 @@ TEST_F(Accessible, EveryMoveOfTheLightIsAnnouncedAsFocus)
         Reset();
         Launcher = LauncherState();
         OpenWindow();
-        Launcher.AppInstalled = s.installed;
+        Launcher.Panel.Installed = Launcher.Disc.AppInstalled = s.installed;
         for (const char* k = s.keys; *k; ++k) {
             static const char letters[] = "TSRLEXQ";
             static const WPARAM codes[] = { VK_TAB, VK_TAB, VK_RIGHT, VK_LEFT, VK_RETURN, VK_ESCAPE, 'Q' };
@@ -465,7 +478,7 @@ TEST_F(Accessible, HidingAndComingBackAreAnnounced)
 {
     OpenWindow();
     HideMainWindow();
-    Launcher.AppInstalled = 1;
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     RestoreMainWindow();
     ASSERT_EQ(2u, WinEvents.size());
     for (const WinEvent& e : WinEvents) {
@@ -482,7 +495,7 @@ TEST_F(Accessible, HidingAndComingBackAreAnnounced)
     RestoreMainWindow();
     Send(WM_KEYDOWN, VK_TAB, 1);
     EXPECT_TRUE(WinEvents.empty());
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[::Run]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[::Run]);
 }
 
 // The end cuts readers' proxies from the object before COM stops; a
@@ -509,7 +522,7 @@ TEST_F(Accessible, TheEndCutsTheReadersOff)
         EXPECT_EQ(e.asked ? 1u : 0u, Disconnected.size()) << e.name;
         EXPECT_EQ(e.asked, ComUninitializes) << e.name << ": each CoInitialize that succeeded is balanced";
         if (e.asked) {
-            EXPECT_EQ((void*)&Launcher.Panel, Disconnected[0]) << e.name;
+            EXPECT_EQ((void*)&Launcher.Readers.Object, Disconnected[0]) << e.name;
             EXPECT_LT(IndexOfCall("CoDisconnectObject"), IndexOfCall("CoUninitialize")) << e.name;
             EXPECT_EQ(0, AskForClient()) << e.name << ": a question after the end";
             EXPECT_EQ(1u, ObjectResults.size()) << e.name;

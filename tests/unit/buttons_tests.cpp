@@ -11,7 +11,7 @@ typedef LauncherTest Buttons;
 TEST_F(Buttons, LoadsTheFifteenImagesByIdInOrder)
 {
     GiveResources();
-    LoadButtonImages(TestInstance);
+    LoadButtonImages(&Launcher.Panel, TestInstance);
     static const int order[] = { 110, 104, 115, 111, 119, 116, 112, 106, 117, 113, 107, 118, 114, 108, 105 };
     ASSERT_EQ(15, CountCalls("LoadImageA"));
     for (int i = 0; i < 15; ++i)
@@ -23,39 +23,26 @@ TEST_F(Buttons, LoadsTheFifteenImagesByIdInOrder)
                    { ::Run, { 113, 107, 118 } },     { Uninstall, { 114, 108, 105 } } };
     for (const auto& b : images)
         for (int state = 0; state < 3; ++state)
-            EXPECT_EQ(b.ids[state], ResourceIdOf(Launcher.ButtonImages[b.code][state]));
+            EXPECT_EQ(b.ids[state], ResourceIdOf(Launcher.Panel.ButtonImages[b.code][state]));
 }
 
 TEST_F(Buttons, AFailedLoadLeavesANullImage)
 {
     GiveResources();
     BitmapResources.erase(117);
-    LoadButtonImages(TestInstance);
-    EXPECT_EQ(nullptr, Launcher.ButtonImages[ReadMe][Highlighted]);
-    EXPECT_NE(nullptr, Launcher.ButtonImages[ReadMe][Normal]);
+    LoadButtonImages(&Launcher.Panel, TestInstance);
+    EXPECT_EQ(nullptr, Launcher.Panel.ButtonImages[ReadMe][Highlighted]);
+    EXPECT_NE(nullptr, Launcher.Panel.ButtonImages[ReadMe][Normal]);
 }
-
-static const struct {
-    int installed;
-    int x, y;
-    int code;  // 0: no button
-} Presses[] = {
-    { 1, 92, 343, ::Run },       { 1, 206, 378, ::Run },  // all four edges count as inside
-    { 1, 207, 360, ReadMe },   { 1, 322, 360, 0 },    // the one-pixel gap before Uninstall
-    { 1, 323, 360, Uninstall }, { 1, 437, 378, Uninstall }, { 1, 438, 360, 0 }, { 1, 553, 343, Cancel },
-    { 1, 554, 343, 0 },        { 1, 100, 342, 0 },    { 1, 100, 379, 0 },
-    { 0, 300, 360, ReadMe },   { 0, 100, 360, 0 },    { 0, 119, 343, Install }, { 0, 233, 378, Install },
-    { 0, 234, 360, 0 },        { 0, 410, 360, Cancel }, { 0, 524, 378, Cancel }, { 0, 92, 343, 0 },
-};
 
 TEST_F(Buttons, APressPostsTheCommandOfTheSlotHit)
 {
-    for (const auto& p : Presses) {
+    for (const auto& p : HitCases) {
         Reset();
         Launcher = LauncherState();
         Launcher.MainWindow = (HWND)(uintptr_t)0x99;
-        Launcher.AppInstalled = p.installed;
-        EXPECT_EQ(0, HandleLeftButtonDown(Launcher.MainWindow, LauncherTest::At(p.x, p.y)));
+        Launcher.Panel.Installed = Launcher.Disc.AppInstalled = p.installed;
+        PressAt(&Launcher.Panel, Launcher.MainWindow, LauncherTest::At(p.x, p.y));
         if (p.code == 0) {
             EXPECT_TRUE(Posted.empty()) << p.x << "," << p.y;
             continue;
@@ -64,44 +51,34 @@ TEST_F(Buttons, APressPostsTheCommandOfTheSlotHit)
         EXPECT_EQ((UINT)WM_USER, Posted[0].message);
         EXPECT_EQ((WPARAM)p.code, Posted[0].wParam) << p.x << "," << p.y;
         EXPECT_EQ(0, Posted[0].lParam);
-        EXPECT_EQ(Pressed, Launcher.ButtonStates[p.code]);
+        EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[p.code]);
         EXPECT_TRUE(Invalidations.empty()) << "a press does not repaint";
     }
-}
-
-TEST_F(Buttons, TheHitTestCountsEveryEdgeAsInside)
-{
-    RECT r = { 10, 20, 30, 40 };
-    static const struct {
-        int x, y, inside;
-    } points[] = { { 10, 20, 1 }, { 30, 40, 1 }, { 9, 20, 0 }, { 31, 40, 0 }, { 20, 19, 0 }, { 20, 41, 0 } };
-    for (const auto& p : points)
-        EXPECT_EQ(p.inside, PointInRect(p.x, p.y, &r)) << p.x << "," << p.y;
 }
 
 TEST_F(Buttons, HoverInvalidatesOnlyWhatChanged)
 {
     OpenWindow();
-    Launcher.AppInstalled = 1;
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     Send(WM_MOUSEMOVE, 0, At(100, 350));  // onto ::Run
     Send(WM_MOUSEMOVE, 0, At(150, 360));  // still on ::Run
     Send(WM_MOUSEMOVE, 0, At(206, 378));  // its corner, still on ::Run
     ASSERT_EQ(1u, Invalidations.size());
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[::Run]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[::Run]);
     EXPECT_EQ(92, Invalidations[0].rect.left);
     EXPECT_EQ(378, Invalidations[0].rect.bottom);
     EXPECT_FALSE(Invalidations[0].erase);
 
     Send(WM_MOUSEMOVE, 0, At(250, 360));  // from ::Run onto Read Me
     ASSERT_EQ(3u, Invalidations.size());
-    EXPECT_EQ(Normal, Launcher.ButtonStates[::Run]);
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[::Run]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[ReadMe]);
     EXPECT_EQ(92, Invalidations[1].rect.left);
     EXPECT_EQ(207, Invalidations[2].rect.left);
 
     Send(WM_MOUSEMOVE, 0, At(322, 360));  // into the gap
     EXPECT_EQ(4u, Invalidations.size());
-    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[ReadMe]);
     Send(WM_MOUSEMOVE, 0, At(0, 0));
     EXPECT_EQ(4u, Invalidations.size());
 }
@@ -119,27 +96,27 @@ TEST_F(Buttons, CoordinatesAreUnsignedHalvesOfLParam)
 TEST_F(Buttons, StatesOfButtonsOutsideTheLayoutAreKept)
 {
     OpenWindow();
-    Launcher.AppInstalled = 1;
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     Send(WM_MOUSEMOVE, 0, At(400, 360));  // Uninstall highlighted
-    ASSERT_EQ(Highlighted, Launcher.ButtonStates[Uninstall]);
-    Launcher.AppInstalled = 0;
+    ASSERT_EQ(Highlighted, Launcher.Panel.ButtonStates[Uninstall]);
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 0;
     Send(WM_MOUSEMOVE, 0, At(0, 0));
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Uninstall]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[Uninstall]);
     Send(WM_MOUSEMOVE, 0, At(300, 360));  // Read Me and Cancel are in both layouts
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[ReadMe]);
-    Launcher.AppInstalled = 1;
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[ReadMe]);
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     Send(WM_MOUSEMOVE, 0, At(0, 0));
-    EXPECT_EQ(Normal, Launcher.ButtonStates[Uninstall]);
-    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Uninstall]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[ReadMe]);
 }
 
 TEST_F(Buttons, APressedButtonTurnsBackAtTheNextMove)
 {
     OpenWindow();
     Send(WM_LBUTTONDOWN, 0, At(300, 360));
-    EXPECT_EQ(Pressed, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[ReadMe]);
     Send(WM_MOUSEMOVE, 0, At(300, 361));
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[ReadMe]);
     Send(WM_LBUTTONDOWN, 0, At(300, 360));
     Send(WM_LBUTTONDOWN, 0, At(300, 360));  // the second click of a double click
     EXPECT_EQ(3u, Posted.size());
@@ -191,13 +168,13 @@ TEST_F(Buttons, KeysMoveTheHighlightAndPressTheHighlightedButton)
         Reset();
         Launcher = LauncherState();
         OpenWindow();
-        Launcher.AppInstalled = k.installed;
+        Launcher.Panel.Installed = Launcher.Disc.AppInstalled = k.installed;
         TypeKeys(k.keys);
         int count;
-        const ButtonSlot* layout = CurrentLayout(&count);
+        const ButtonSlot* layout = CurrentLayout(&Launcher.Panel, &count);
         int highlighted = 0;
         for (int i = 0; i < count; ++i)
-            if (Launcher.ButtonStates[layout[i].Code] == Highlighted)
+            if (Launcher.Panel.ButtonStates[layout[i].Code] == Highlighted)
                 highlighted = highlighted == 0 ? layout[i].Code : -1;
         EXPECT_EQ(k.highlighted, highlighted) << k.name;
         std::string posted;
@@ -207,7 +184,7 @@ TEST_F(Buttons, KeysMoveTheHighlightAndPressTheHighlightedButton)
         }
         EXPECT_EQ(k.posted, posted) << k.name;
         if (!posted.empty() && posted != "5") {
-            EXPECT_EQ(Pressed, Launcher.ButtonStates[posted[0] - '0']) << k.name << ": exactly as a press";
+            EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[posted[0] - '0']) << k.name << ": exactly as a press";
         }
     }
 }
@@ -218,14 +195,14 @@ TEST_F(Buttons, ThePointerAndTheKeysMoveOneHighlight)
     Send(WM_MOUSEMOVE, 0, At(300, 360));  // onto Read Me
     Invalidations.clear();
     TypeKeys("T");
-    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Cancel]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[ReadMe]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[Cancel]);
     ASSERT_EQ(2u, Invalidations.size());  // the two slots that changed, nothing else
     EXPECT_EQ(265, Invalidations[0].rect.left);
     EXPECT_EQ(410, Invalidations[1].rect.left);
     Send(WM_MOUSEMOVE, 0, At(150, 360));  // the pointer takes it back, onto Install
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Install]);
-    EXPECT_EQ(Normal, Launcher.ButtonStates[Cancel]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[Install]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Cancel]);
     TypeKeys("E");
     ASSERT_EQ(1u, Posted.size());
     EXPECT_EQ((WPARAM)Install, Posted[0].wParam);
@@ -240,7 +217,7 @@ TEST_F(Buttons, KeysDoNothingWhileTheLauncherIsHidden)
     TypeKeys("TSEPX");
     EXPECT_TRUE(Posted.empty());
     EXPECT_TRUE(Invalidations.empty());
-    EXPECT_EQ(Highlighted, Launcher.ButtonStates[Install]);
+    EXPECT_EQ(Highlighted, Launcher.Panel.ButtonStates[Install]);
     RestoreMainWindow();
     TypeKeys("E");
     EXPECT_EQ(1u, Posted.size());

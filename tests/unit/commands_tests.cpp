@@ -22,8 +22,8 @@ protected:
 TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
 {
     OpenWindow();
-    Launcher.ButtonStates[Install] = Pressed;
-    Launcher.InstallerSeen = 1;
+    Launcher.Panel.ButtonStates[Install] = Pressed;
+    Launcher.Watch.InstallerSeen = 1;
     Command(Install);
     ASSERT_EQ(1u, Started.size());
     EXPECT_EQ("E:\\setup.exe", Started[0].commandLine);
@@ -34,29 +34,29 @@ TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
     EXPECT_EQ(SW_SHOWNORMAL, Started[0].showWindow);  // never SW_SHOWDEFAULT in STARTUPINFO
     EXPECT_TRUE(Started[0].environmentNull && Started[0].directoryNull);
     EXPECT_TRUE(Hidden());
-    EXPECT_EQ(Normal, Launcher.ButtonStates[Install]);
-    EXPECT_EQ(1, Launcher.InstallLaunched);
-    EXPECT_EQ(0, Launcher.InstallerSeen);
-    EXPECT_EQ(1000u, Launcher.ChildProcessId);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Install]);
+    EXPECT_EQ(1, Launcher.Watch.InstallLaunched);
+    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
+    EXPECT_EQ(1000u, Launcher.Watch.ChildProcessId);
     EXPECT_TRUE(TimerRunning(100));
     EXPECT_EQ(1, CountCalls("SetTimer 100 1000"));
     EXPECT_EQ(1, OpenProcessHandles);  // the process handle is held for the watch, the thread's closed
-    EXPECT_NE(nullptr, Launcher.ChildProcess);
+    EXPECT_NE(nullptr, Launcher.Watch.ChildProcess);
 }
 
 TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
 {
     OpenWindow();
-    Launcher.ButtonStates[ReadMe] = Pressed;
+    Launcher.Panel.ButtonStates[ReadMe] = Pressed;
     Command(ReadMe);
     ASSERT_EQ(1u, Started.size());
     EXPECT_EQ("notepad E:\\readme.txt", Started[0].commandLine);
     EXPECT_EQ(1, CountCalls("CreateFileA E:\\readme.txt 2147483648 3 3"));
     EXPECT_EQ(0, OpenFileHandles);
     EXPECT_TRUE(Hidden());
-    EXPECT_EQ(Normal, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[ReadMe]);
     EXPECT_TRUE(TimerRunning(100));
-    EXPECT_EQ(0, Launcher.InstallLaunched);
+    EXPECT_EQ(0, Launcher.Watch.InstallLaunched);
 }
 
 TEST_F(Commands, ReadMeWithoutTheFileDoesNothing)
@@ -67,7 +67,7 @@ TEST_F(Commands, ReadMeWithoutTheFileDoesNothing)
     PumpAll();
     EXPECT_TRUE(Started.empty());
     EXPECT_TRUE(Moves.empty());
-    EXPECT_EQ(Pressed, Launcher.ButtonStates[ReadMe]);
+    EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[ReadMe]);
     EXPECT_FALSE(TimerRunning(100));
 }
 
@@ -98,7 +98,7 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
         WindowsDirectory = c.windowsDirectory;
         if (c.settings)
             AddFile(std::string(c.windowsDirectory) + "\\orvik.ini", c.settings);
-        Launcher.ButtonStates[::Run] = Pressed;
+        Launcher.Panel.ButtonStates[::Run] = Pressed;
         Command(::Run);
         ASSERT_EQ(1u, Started.size()) << c.name;
         EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
@@ -112,7 +112,7 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
         EXPECT_EQ(0, OpenProcessHandles) << c.name;  // not watched: closed at once
         ASSERT_FALSE(Posted.empty());
         EXPECT_EQ((UINT)WM_DESTROY, Posted.back().message) << c.name;
-        EXPECT_EQ(Pressed, Launcher.ButtonStates[::Run]);
+        EXPECT_EQ(Pressed, Launcher.Panel.ButtonStates[::Run]);
         PumpAll();
         EXPECT_TRUE(QuitPosted) << c.name;
     }
@@ -151,7 +151,7 @@ TEST_F(Commands, UninstallRunsTheRecordedCommandExactly)
 {
     OpenWindow();
     InstallCompanion();
-    Launcher.ButtonStates[Uninstall] = Pressed;
+    Launcher.Panel.ButtonStates[Uninstall] = Pressed;
     Command(Uninstall);
     ASSERT_EQ(1u, Started.size());
     EXPECT_EQ("C:\\Orvik\\uninstall.exe /quiet", Started[0].commandLine);
@@ -159,7 +159,7 @@ TEST_F(Commands, UninstallRunsTheRecordedCommandExactly)
     EXPECT_EQ(1, CountCalls("RegQueryValueExA UninstallString 512"));
     EXPECT_EQ(0, OpenKeys);
     EXPECT_TRUE(Hidden());
-    EXPECT_EQ(Normal, Launcher.ButtonStates[Uninstall]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Uninstall]);
     EXPECT_TRUE(TimerRunning(100));
 }
 
@@ -259,7 +259,7 @@ TEST_F(Commands, AFailedStartBringsTheLauncherBackAtOnce)
         EXPECT_EQ(1u, Started.size()) << c.code;
         EXPECT_TRUE(CameBack()) << c.code;
         EXPECT_FALSE(TimerRunning(100)) << c.code;
-        EXPECT_EQ(1, Launcher.AppInstalled) << "the state is tested again on the way back";
+        EXPECT_EQ(1, Launcher.Disc.AppInstalled) << "the state is tested again on the way back";
     }
 }
 
@@ -288,7 +288,7 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         EXPECT_EQ(SW_SHOWNORMAL, ShellStarts[0].show);
         EXPECT_EQ(1, OpenProcessHandles);  // the shell's process handle, held for the watch
         // Its id, for following the programs it starts, from its handle.
-        EXPECT_EQ(1000u, Launcher.ChildProcessId);
+        EXPECT_EQ(1000u, Launcher.Watch.ChildProcessId);
         EXPECT_TRUE(Hidden());
         EXPECT_TRUE(TimerRunning(100));
     }
@@ -345,11 +345,11 @@ TEST_F(Commands, UnknownCodesDoNothing)
     EXPECT_TRUE(Posted.empty());
 }
 
-TEST_F(Commands, DiscCommandsNeedADriveLetter)
+TEST_F(Commands, DiscCommandsNeedADisc)
 {
     OpenWindow();
     InstallCompanion();
-    Launcher.DiscDrive = 0;
+    Launcher.Disc.Root[0] = '\0';
     Command(Install);
     Command(Uninstall);
     Command(ReadMe);
@@ -371,7 +371,7 @@ TEST_F(Commands, ProbesAreQuietAndProgramsInheritTheCallersErrorMode)
     Idle = [] { return false; };
     StartLauncher();
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].running = false;
+    Processes[Launcher.Watch.ChildProcessId].running = false;
     FireTimer(100);
     NextStartError = ERROR_ELEVATION_REQUIRED;
     Command(Uninstall);
@@ -398,23 +398,23 @@ TEST_F(Commands, AnInstallThatStartsNothingLeavesTheWatchAsItWas)
     NextStartError = ERROR_FILE_NOT_FOUND;
     Command(Install);
     EXPECT_TRUE(CameBack());
-    EXPECT_EQ(0, Launcher.InstallLaunched);
+    EXPECT_EQ(0, Launcher.Watch.InstallLaunched);
     // Read Me then comes back on the tick that sees Notepad end, with no
     // wait for an installer window.
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].running = false;
+    Processes[Launcher.Watch.ChildProcessId].running = false;
     FireTimer(100);
     EXPECT_TRUE(Shown());
     EXPECT_FALSE(TimerRunning(101));
 
     // After a whole install, a failed one keeps what that install left.
-    Launcher.InstallLaunched = 1;
-    Launcher.InstallerSeen = 1;
+    Launcher.Watch.InstallLaunched = 1;
+    Launcher.Watch.InstallerSeen = 1;
     NextStartError = ERROR_ELEVATION_REQUIRED;
     NextShellError = ERROR_CANCELLED;
     Command(Install);
-    EXPECT_EQ(1, Launcher.InstallLaunched);
-    EXPECT_EQ(1, Launcher.InstallerSeen);
+    EXPECT_EQ(1, Launcher.Watch.InstallLaunched);
+    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
 }
 
 // How an unquoted command line with blanks is split for the shell: the
@@ -515,7 +515,7 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
         }
         RemoveFile("E:\\kelvando.id");
         if (c.whileHidden) {
-            Processes[Launcher.ChildProcessId].running = false;
+            Processes[Launcher.Watch.ChildProcessId].running = false;
             FireTimer(100);
             EXPECT_EQ(0, CountCalls("MoveWindow 192")) << c.code << ": did not come back";
         } else {

@@ -12,35 +12,35 @@ static const struct {
     const char* cdroms;   // letters of CD-ROM drives
     const char* markers;  // letters whose root holds the marker
     int found;
-    char drive;           // DiscDrive afterwards
+    const char* root;     // the disc's root afterwards; "" when none was found
     const char* module = nullptr;  // the launcher's own path; null for one on the fixed disk C:
     int probes = 0;                // marker files tried, when not 0
 } DriveWalks[] = {
-    { "floppy, fixed disk, disc", { "a:\\", "c:\\", "d:\\" }, "D", "D", 1, 'd' },
-    { "two floppies", { "a:\\", "b:\\", "c:\\", "e:\\" }, "E", "E", 1, 'e' },
-    { "upper case B:\\ is examined and passed over", { "A:\\", "B:\\", "C:\\", "E:\\" }, "E", "E", 1, 'E' },
-    { "upper case keeps its case", { "A:\\", "C:\\", "D:\\" }, "D", "D", 1, 'D' },
-    { "second of two CD-ROM drives", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "E", 1, 'e' },
-    { "first of two discs wins", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd' },
-    { "no marker anywhere: last CD-ROM tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "", 0, 'e' },
-    { "marker on a fixed disk only", { "a:\\", "c:\\", "d:\\" }, "", "C", 0, 0 },
-    { "one root only", { "c:\\" }, "C", "C", 0, 0 },
-    { "a CD-ROM drive in the first place is never examined", { "d:\\", "c:\\" }, "D", "D", 0, 0 },
-    { "empty list", {}, "", "", 0, 0 },
+    { "floppy, fixed disk, disc", { "a:\\", "c:\\", "d:\\" }, "D", "D", 1, "d:\\" },
+    { "two floppies", { "a:\\", "b:\\", "c:\\", "e:\\" }, "E", "E", 1, "e:\\" },
+    { "upper case B:\\ is examined and passed over", { "A:\\", "B:\\", "C:\\", "E:\\" }, "E", "E", 1, "E:\\" },
+    { "upper case keeps its case", { "A:\\", "C:\\", "D:\\" }, "D", "D", 1, "D:\\" },
+    { "second of two CD-ROM drives", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "E", 1, "e:\\" },
+    { "first of two discs wins", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "d:\\" },
+    { "no marker anywhere", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "", 0, "" },
+    { "marker on a fixed disk only", { "a:\\", "c:\\", "d:\\" }, "", "C", 0, "" },
+    { "one root only", { "c:\\" }, "C", "C", 0, "" },
+    { "a CD-ROM drive in the first place is never examined", { "d:\\", "c:\\" }, "D", "D", 0, "" },
+    { "empty list", {}, "", "", 0, "" },
     // The launcher's own drive first, when it is a CD-ROM drive with the marker.
-    { "own disc taken, the earlier one never tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'e',
+    { "own disc taken, the earlier one never tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "e:\\",
       "e:\\autorun.exe", 1 },
-    { "own drive matched without regard to case", { "A:\\", "C:\\", "D:\\", "E:\\" }, "DE", "DE", 1, 'E',
+    { "own drive matched without regard to case", { "A:\\", "C:\\", "D:\\", "E:\\" }, "DE", "DE", 1, "E:\\",
       "e:\\AUTORUN.EXE", 1 },
-    { "own CD-ROM drive without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "D", 1, 'd',
+    { "own CD-ROM drive without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "D", 1, "d:\\",
       "E:\\autorun.exe", 2 },
-    { "own drive a fixed disk: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "CDE", 1, 'd',
+    { "own drive a fixed disk: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "CDE", 1, "d:\\",
       "C:\\autorun.exe", 1 },
-    { "own path without a drive letter: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, 'd',
+    { "own path without a drive letter: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "d:\\",
       "\\\\server\\disc\\autorun.exe", 1 },
-    { "own drive in the first place is never examined", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, 'd',
+    { "own drive in the first place is never examined", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, "d:\\",
       "e:\\autorun.exe", 1 },
-    { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, 'e', "b:\\autorun.exe", 1 },
+    { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, "e:\\", "b:\\autorun.exe", 1 },
 };
 
 TEST_F(DiscLocator, WalksTheDriveList)
@@ -57,8 +57,8 @@ TEST_F(DiscLocator, WalksTheDriveList)
             AddFile(std::string(1, *m) + ":\\kelvando.id");
         if (walk.module != nullptr)
             ModulePath = walk.module;
-        EXPECT_EQ(walk.found, FindDiscDrive()) << walk.name;
-        EXPECT_EQ(walk.drive, Launcher.DiscDrive) << walk.name;
+        EXPECT_EQ(walk.found, FindDiscDrive(&Launcher.Disc)) << walk.name;
+        EXPECT_STREQ(walk.root, Launcher.Disc.Root) << walk.name;
         if (walk.probes != 0) {
             EXPECT_EQ(walk.probes, (int)Probes.size()) << walk.name;
         }
@@ -69,7 +69,7 @@ TEST_F(DiscLocator, WalksTheDriveList)
 TEST_F(DiscLocator, OpensTheMarkerForReadingOnlyAndShared)
 {
     InsertDisc();
-    ASSERT_EQ(1, FindDiscDrive());
+    ASSERT_EQ(1, FindDiscDrive(&Launcher.Disc));
     int open = IndexOfCall("CreateFileA");
     ASSERT_GE(open, 0);
     // GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING
@@ -81,7 +81,7 @@ TEST_F(DiscLocator, AFailedDriveListCountsAsNoDisc)
 {
     InsertDisc();
     DriveListFails = 1;
-    EXPECT_EQ(0, FindDiscDrive());
+    EXPECT_EQ(0, FindDiscDrive(&Launcher.Disc));
     EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
 }
 
@@ -93,7 +93,7 @@ TEST_F(DiscLocator, ADriveListTooLongForTheBufferCountsAsNoDisc)
     SetDrives(roots);
     DriveTypes['E'] = DRIVE_CDROM;
     AddFile("E:\\kelvando.id");
-    EXPECT_EQ(0, FindDiscDrive());
+    EXPECT_EQ(0, FindDiscDrive(&Launcher.Disc));
     EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
 }
 
@@ -107,20 +107,20 @@ TEST_F(DiscLocator, AListFillingTheBufferIsWalkedToItsEnd)
     DriveTypes['C'] = DRIVE_FIXED;
     DriveTypes['E'] = DRIVE_CDROM;
     AddFile("E:\\kelvando.id");
-    EXPECT_EQ(1, FindDiscDrive());
-    EXPECT_EQ('E', Launcher.DiscDrive);
+    EXPECT_EQ(1, FindDiscDrive(&Launcher.Disc));
+    EXPECT_STREQ("E:\\", Launcher.Disc.Root);
 }
 
-typedef LauncherTest DiscConfig;
+typedef LauncherTest DiscConfigFile;
 
-TEST_F(DiscConfig, BuildsTheKeyPathsAndThePicturePath)
+TEST_F(DiscConfigFile, BuildsTheKeyPathsAndThePicturePath)
 {
     InsertDisc();
-    FindDiscDrive();
-    char background[PathSize];
-    LoadDiscConfig(background);
-    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik", Launcher.UninstallKey);
-    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orvik.exe", Launcher.AppPathsKey);
+    FindDiscDrive(&Launcher.Disc);
+    LoadDiscConfig(&Launcher.Disc);
+    const char* background = Launcher.Disc.Config.BackgroundPath;
+    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik", Launcher.Disc.Config.UninstallKey);
+    EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orvik.exe", Launcher.Disc.Config.AppPathsKey);
     EXPECT_STREQ("E:\\background.bmp", background);
     // The file is read once, by its own bytes and quietly; the profile
     // functions, which an IniFileMapping entry would blank, are not asked.
@@ -193,16 +193,16 @@ static const struct {
     { "only the file's first 64 KiB", std::string(65536, '\n') + "[install]\r\ninstkey=late\r\n", "", "", true },
 };
 
-TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
+TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
 {
     for (const auto& c : ProfileCases) {
         Reset();
         Launcher = LauncherState();
         InsertDisc(c.inf);
-        FindDiscDrive();
-        char background[PathSize];
-        LoadDiscConfig(background);
-        EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.AppPathsKey) << c.name;
+        FindDiscDrive(&Launcher.Disc);
+        LoadDiscConfig(&Launcher.Disc);
+        const char* background = Launcher.Disc.Config.BackgroundPath;
+        EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.Disc.Config.AppPathsKey) << c.name;
         EXPECT_EQ(std::string("E:\\") + c.bitmap, background) << c.name;
         if (!c.readerOnly) {
             char value[PathSize];
@@ -218,7 +218,7 @@ TEST_F(DiscConfig, ReadsAutorunInfAsAProfileFile)
 // The key names of a section, as the kit's check lists [autorun] with the
 // same reader: zero-ended names, a second zero at the end, the first section
 // of a name only, comment lines left out, names that do not fit left out.
-TEST_F(DiscConfig, ListsTheKeyNamesOfASection)
+TEST_F(DiscConfigFile, ListsTheKeyNamesOfASection)
 {
     static const struct {
         const char* text;
@@ -246,22 +246,22 @@ TEST_F(DiscConfig, ListsTheKeyNamesOfASection)
     }
 }
 
-TEST_F(DiscConfig, MissingAutorunInfGivesEmptyNames)
+TEST_F(DiscConfigFile, MissingAutorunInfGivesEmptyNames)
 {
     InsertDisc();
     RemoveFile("E:\\autorun.inf");
-    FindDiscDrive();
-    char background[PathSize];
-    LoadDiscConfig(background);
-    EXPECT_EQ(std::string(AppPathsPrefix), Launcher.AppPathsKey);
-    EXPECT_EQ(std::string(UninstallPrefix), Launcher.UninstallKey);
+    FindDiscDrive(&Launcher.Disc);
+    LoadDiscConfig(&Launcher.Disc);
+    const char* background = Launcher.Disc.Config.BackgroundPath;
+    EXPECT_EQ(std::string(AppPathsPrefix), Launcher.Disc.Config.AppPathsKey);
+    EXPECT_EQ(std::string(UninstallPrefix), Launcher.Disc.Config.UninstallKey);
     EXPECT_STREQ("E:\\", background);
 }
 
 // Both key prefixes take 52 characters, so a name of 203 fits a 256-byte
 // buffer with its zero and one of 204 does not; the picture's name has
 // 252 after "E:\".
-TEST_F(DiscConfig, RefusesValuesThatDoNotFitAtTheExactBoundary)
+TEST_F(DiscConfigFile, RefusesValuesThatDoNotFitAtTheExactBoundary)
 {
     static const struct {
         int instkey, uninstkey, bitmap;
@@ -280,13 +280,13 @@ TEST_F(DiscConfig, RefusesValuesThatDoNotFitAtTheExactBoundary)
                           std::string(c.uninstkey, 'u') + "\r\nbitmap=" + std::string(c.bitmap, 'b') + "\r\n";
         InsertDisc(inf);
         AddKey(std::string(AppPathsPrefix) + std::string(c.instkey, 'i'));
-        FindDiscDrive();
-        char background[PathSize];
-        LoadDiscConfig(background);
-        EXPECT_EQ(c.instkeyKept, strlen(Launcher.AppPathsKey) == 52u + c.instkey) << c.instkey;
-        EXPECT_EQ(c.instkeyKept, Launcher.AppPathsKey[0] != '\0') << c.instkey;
-        EXPECT_EQ(c.instkeyKept ? 1 : 0, Launcher.AppInstalled) << c.instkey;
-        EXPECT_EQ(c.uninstkeyKept, Launcher.UninstallKey[0] != '\0') << c.uninstkey;
+        FindDiscDrive(&Launcher.Disc);
+        LoadDiscConfig(&Launcher.Disc);
+        const char* background = Launcher.Disc.Config.BackgroundPath;
+        EXPECT_EQ(c.instkeyKept, strlen(Launcher.Disc.Config.AppPathsKey) == 52u + c.instkey) << c.instkey;
+        EXPECT_EQ(c.instkeyKept, Launcher.Disc.Config.AppPathsKey[0] != '\0') << c.instkey;
+        EXPECT_EQ(c.instkeyKept ? 1 : 0, Launcher.Disc.AppInstalled) << c.instkey;
+        EXPECT_EQ(c.uninstkeyKept, Launcher.Disc.Config.UninstallKey[0] != '\0') << c.uninstkey;
         EXPECT_EQ(c.bitmapKept, background[0] != '\0') << c.bitmap;
         if (!c.instkeyKept) {
             EXPECT_EQ(0, CountCalls("RegOpenKeyExA")) << "a refused key path is never opened";
@@ -294,7 +294,7 @@ TEST_F(DiscConfig, RefusesValuesThatDoNotFitAtTheExactBoundary)
     }
 }
 
-TEST_F(DiscConfig, AnOverLongPictureNameMeansNoBackground)
+TEST_F(DiscConfigFile, AnOverLongPictureNameMeansNoBackground)
 {
     InsertDisc("[install]\r\nbitmap=" + std::string(253, 'b') + "\r\n");
     GiveResources();
@@ -308,29 +308,27 @@ typedef LauncherTest InstalledState;
 TEST_F(InstalledState, FollowsTheAppPathsEntry)
 {
     InsertDisc();
-    FindDiscDrive();
-    char background[PathSize];
-    LoadDiscConfig(background);
-    EXPECT_EQ(0, Launcher.AppInstalled);
+    FindDiscDrive(&Launcher.Disc);
+    LoadDiscConfig(&Launcher.Disc);
+    EXPECT_EQ(0, Launcher.Disc.AppInstalled);
 
     AddKey(std::string(AppPathsPrefix) + "ORVIK.EXE");  // keys match without regard to case
-    RefreshInstalledState();
-    EXPECT_EQ(1, Launcher.AppInstalled);
+    RefreshInstalledState(&Launcher.Disc);
+    EXPECT_EQ(1, Launcher.Disc.AppInstalled);
     EXPECT_EQ(0, OpenKeys);
     EXPECT_EQ(2, CountCalls(std::string("RegOpenKeyExA ") + AppPathsPrefix + "orvik.exe 1"));
 
     RemoveKey(std::string(AppPathsPrefix) + "orvik.exe");
-    RefreshInstalledState();
-    EXPECT_EQ(0, Launcher.AppInstalled);
+    RefreshInstalledState(&Launcher.Disc);
+    EXPECT_EQ(0, Launcher.Disc.AppInstalled);
 }
 
 TEST_F(InstalledState, AnEmptyNameOpensTheAppPathsKeyItself)
 {
     InsertDisc("[install]\r\nbitmap=background.bmp\r\n");
     AddKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
-    FindDiscDrive();
-    char background[PathSize];
-    LoadDiscConfig(background);
+    FindDiscDrive(&Launcher.Disc);
+    LoadDiscConfig(&Launcher.Disc);
     EXPECT_EQ(1, CountCalls(std::string("RegOpenKeyExA ") + AppPathsPrefix + " "));
-    EXPECT_EQ(1, Launcher.AppInstalled);
+    EXPECT_EQ(1, Launcher.Disc.AppInstalled);
 }

@@ -13,17 +13,35 @@ std::string ShippedPaletteText()
 
 std::map<UINT, std::string> ShippedCaptions()
 {
-    // Lines such as:    4, "Read Me"
+    // The ids as the resource header defines them: "#define NAME number".
+    std::ifstream header(SOURCE_DIR "/src/resources/resource_ids.h");
+    std::map<std::string, UINT> ids;
+    std::string word, name;
+    while (header >> word)
+        if (word == "#define" && header >> name >> word && isdigit((unsigned char)word[0]))
+            ids[name] = (UINT)std::stoul(word);
+    // Lines such as:    README_COMMAND, "Read Me"
     std::ifstream file(SOURCE_DIR "/src/resources/captions.rc");
     std::map<UINT, std::string> captions;
     std::string line;
     while (std::getline(file, line)) {
         size_t comma = line.find(", \"");
+        size_t start = line.find_first_not_of(' ');
         if (comma != std::string::npos && line.back() == '"')
-            captions[(UINT)std::stoi(line.substr(0, comma))] = line.substr(comma + 3, line.size() - comma - 4);
+            captions[ids.at(line.substr(start, comma - start))] = line.substr(comma + 3, line.size() - comma - 4);
     }
     return captions;
 }
+
+const std::vector<HitCase> HitCases = {
+    { 1, 92, 343, Run },        { 1, 206, 378, Run },  // all four edges count as inside
+    { 1, 91, 360, 0 },          { 1, 100, 342, 0 },    { 1, 100, 379, 0 },
+    { 1, 207, 360, ReadMe },    { 1, 322, 360, 0 },    // the one-pixel gap before Uninstall
+    { 1, 323, 360, Uninstall }, { 1, 437, 378, Uninstall }, { 1, 438, 360, 0 }, { 1, 553, 343, Cancel },
+    { 1, 554, 343, 0 },
+    { 0, 300, 360, ReadMe },    { 0, 100, 360, 0 },    { 0, 119, 343, Install }, { 0, 233, 378, Install },
+    { 0, 234, 360, 0 },         { 0, 410, 360, Cancel }, { 0, 524, 378, Cancel }, { 0, 92, 343, 0 },
+};
 
 static void PutLittle(std::string& out, size_t at, uint32_t value, int bytes)
 {

@@ -7,8 +7,14 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/launcher.h"
+#include "disc/profile.h"
+#include "launch/commands.h"
+#include "ui/paint.h"
+#include "ui/palette.h"
+#include "ui/picture.h"
 #include "standin_world.h"
 
 const HINSTANCE TestInstance = (HINSTANCE)(uintptr_t)0x400000;
@@ -24,6 +30,16 @@ std::map<UINT, std::string> ShippedCaptions();  // the string table, by id
 // BI_BITFIELDS, and the pixel rows (for run-length pictures, imageSize bytes).
 std::string BitmapFile(int width = 4, int height = 2, int bits = 8, int headerSize = 40, int compression = 0,
                        int colours = 0, int imageSize = 0);
+
+// Client points and the button a click there presses (0: none), in either
+// layout. A button's right and bottom edges count as its own. The mouse and
+// the screen readers' hit test go by the same table.
+struct HitCase {
+    int installed;
+    int x, y;
+    int code;
+};
+extern const std::vector<HitCase> HitCases;
 
 class LauncherTest : public ::testing::Test {
 protected:

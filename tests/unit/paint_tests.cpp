@@ -17,13 +17,13 @@ static int PendingPaintCount()
 
 static HBITMAP Image(int code, int state)
 {
-    return Launcher.ButtonImages[code][state];
+    return Launcher.Panel.ButtonImages[code][state];
 }
 
 TEST_F(Painting, AnInvalidatedSlotRepaintsBackgroundThenButtons)
 {
     OpenWindow();
-    Launcher.AppInstalled = 1;
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     RECT run = { 92, 343, 206, 378 };
     InvalidateRect(Launcher.MainWindow, &run, FALSE);
     PumpAll();
@@ -58,8 +58,8 @@ TEST_F(Painting, AnInvalidatedSlotRepaintsBackgroundThenButtons)
 TEST_F(Painting, EachButtonShowsTheImageOfItsState)
 {
     OpenWindow();
-    Launcher.ButtonStates[Install] = Pressed;
-    Launcher.ButtonStates[ReadMe] = Highlighted;
+    Launcher.Panel.ButtonStates[Install] = Pressed;
+    Launcher.Panel.ButtonStates[ReadMe] = Highlighted;
     InvalidateRect(Launcher.MainWindow, NULL, FALSE);
     PumpAll();
     ASSERT_EQ(4u, Blits.size());
@@ -71,7 +71,7 @@ TEST_F(Painting, EachButtonShowsTheImageOfItsState)
 TEST_F(Painting, AFullPaintAfterInstallingShowsTheInstalledLayout)
 {
     OpenWindow();
-    Launcher.AppInstalled = 1;
+    Launcher.Panel.Installed = Launcher.Disc.AppInstalled = 1;
     RestoreMainWindow();
     PumpAll();
     ASSERT_EQ(5u, Blits.size());

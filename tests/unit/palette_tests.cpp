@@ -26,7 +26,7 @@ static void BuildFrom(const std::string& text)
 {
     HasPaletteText = true;
     PaletteText = text;
-    LoadAppPalette(TestInstance, NULL);
+    Launcher.AppPalette = LoadAppPalette(TestInstance, NULL);
 }
 
 TEST_F(Palette, ReadsNumbersAsOneStreamOfDigitRuns)

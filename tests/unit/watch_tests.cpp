@@ -91,10 +91,10 @@ TEST_F(Watch, TheRoadOfAnInstall)
 
     FireTimer(101);  // no installer window yet
     FireTimer(101);
-    EXPECT_EQ(0, Launcher.InstallerSeen);
+    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
     HWND installer = AddForeignWindow("InstallShield_Win", "Orvik Setup");
     FireTimer(101);
-    EXPECT_EQ(1, Launcher.InstallerSeen);
+    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
     FireTimer(101);  // still there
     EXPECT_TRUE(Hidden());
     AddKey(std::string(AppPathsPrefix) + "orvik.exe");  // what the installer did
@@ -102,14 +102,14 @@ TEST_F(Watch, TheRoadOfAnInstall)
     FireTimer(101);
     EXPECT_FALSE(TimerRunning(101));
     EXPECT_TRUE(Shown());
-    EXPECT_EQ(1, Launcher.AppInstalled);
+    EXPECT_EQ(1, Launcher.Disc.AppInstalled);
 
     Blits.clear();
     PumpAll();  // the repaint and the pointer move at (0, 0)
-    EXPECT_EQ(Normal, Launcher.ButtonStates[Install]);
+    EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Install]);
     ASSERT_EQ(5u, Blits.size());
-    EXPECT_EQ(Launcher.ButtonImages[::Run][Normal], Blits[1].source);
-    EXPECT_EQ(Launcher.ButtonImages[Uninstall][Normal], Blits[3].source);
+    EXPECT_EQ(Launcher.Panel.ButtonImages[::Run][Normal], Blits[1].source);
+    EXPECT_EQ(Launcher.Panel.ButtonImages[Uninstall][Normal], Blits[3].source);
 }
 
 TEST_F(Watch, AnInstallerWindowIsFoundByClassAlone)
@@ -120,7 +120,7 @@ TEST_F(Watch, AnInstallerWindowIsFoundByClassAlone)
     FireTimer(100);
     AddForeignWindow("InstallShield_Win", "Anything at all");
     FireTimer(101);
-    EXPECT_EQ(1, Launcher.InstallerSeen);
+    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
     EXPECT_EQ(1, CountCalls("FindWindowA InstallShield_Win|(null)"));
 }
 
@@ -143,8 +143,8 @@ TEST_F(Watch, ReadMeAfterACompleteInstallComesBackOnTheFirstInstallerTick)
 TEST_F(Watch, AnotherInstallerWindowOnScreenIsWaitedFor)
 {
     OpenWindow();
-    Launcher.InstallLaunched = 1;
-    Launcher.InstallerSeen = 1;
+    Launcher.Watch.InstallLaunched = 1;
+    Launcher.Watch.InstallerSeen = 1;
     Command(ReadMe);
     EndChild();
     FireTimer(100);
@@ -160,14 +160,14 @@ TEST_F(Watch, UninstallBeforeAnyInstallComesBackWithTheFreshLayout)
 {
     OpenWindow();
     InstallCompanion();
-    RefreshInstalledState();
-    ASSERT_EQ(1, Launcher.AppInstalled);
+    RefreshInstalledState(&Launcher.Disc);
+    ASSERT_EQ(1, Launcher.Disc.AppInstalled);
     Command(Uninstall);
     RemoveKey(std::string(AppPathsPrefix) + "orvik.exe");
     EndChild();
     FireTimer(100);
     EXPECT_TRUE(Shown());
-    EXPECT_EQ(0, Launcher.AppInstalled);
+    EXPECT_EQ(0, Launcher.Disc.AppInstalled);
     EXPECT_FALSE(TimerRunning(101));
 }
 
@@ -175,7 +175,7 @@ TEST_F(Watch, AWaitThatFailsCountsAsTheEnd)
 {
     OpenWindow();
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].waitFails = true;
+    Processes[Launcher.Watch.ChildProcessId].waitFails = true;
     FireTimer(100);
     EXPECT_TRUE(Shown());
     EXPECT_EQ(0, OpenProcessHandles);
@@ -187,7 +187,7 @@ TEST_F(Watch, AnIdTakenByAnotherProgramDoesNotKeepTheLauncherHidden)
 {
     OpenWindow();
     Command(ReadMe);
-    DWORD id = Launcher.ChildProcessId;
+    DWORD id = Launcher.Watch.ChildProcessId;
     Processes[id] = Process{ true, false, STILL_ACTIVE, 999 };
     FireTimer(100);
     EXPECT_TRUE(Shown());
@@ -219,7 +219,7 @@ TEST_F(Watch, TheHandleIsClosedOnceWhateverEndsTheWatch)
         }
         EXPECT_EQ(0, OpenProcessHandles) << c.name;
         EXPECT_EQ(0, BadCloses) << c.name;
-        EXPECT_EQ(nullptr, Launcher.ChildProcess) << c.name;
+        EXPECT_EQ(nullptr, Launcher.Watch.ChildProcess) << c.name;
     }
 }
 
@@ -227,8 +227,8 @@ TEST_F(Watch, AProgramThatEndsWithCode259HasEnded)
 {
     OpenWindow();
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].running = false;
-    Processes[Launcher.ChildProcessId].exitCode = STILL_ACTIVE;
+    Processes[Launcher.Watch.ChildProcessId].running = false;
+    Processes[Launcher.Watch.ChildProcessId].exitCode = STILL_ACTIVE;
     FireTimer(100);
     EXPECT_TRUE(Shown());
 }
@@ -279,7 +279,7 @@ TEST_F(Watch, AnotherInstallStartsTheAppearanceWaitAfresh)
     ASSERT_TRUE(Shown());
 
     Command(Install);
-    EXPECT_EQ(0, Launcher.InstallerSeen);
+    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
     EndChild();
     FireTimer(100);
     FireTimer(101);
@@ -425,7 +425,7 @@ TEST_F(Watch, TheStartedProgramsFamilyKeepsTheLauncherHiddenWhileItShowsAWindow)
         if (c.before)
             c.before();
         Command(Uninstall);
-        DWORD started = Launcher.ChildProcessId;
+        DWORD started = Launcher.Watch.ChildProcessId;
         ASSERT_TRUE(Hidden()) << c.name;
         Scene scene = c.arrange(started);
         Processes[started].running = false;
@@ -451,8 +451,8 @@ TEST_F(Watch, ClosingTheLauncherLetsGoOfTheFamily)
     OpenWindow();
     InstallCompanion();
     Command(Uninstall);
-    WindowOf(StartProcess(Launcher.ChildProcessId));
-    Processes[Launcher.ChildProcessId].running = false;
+    WindowOf(StartProcess(Launcher.Watch.ChildProcessId));
+    Processes[Launcher.Watch.ChildProcessId].running = false;
     FireTimer(100);
     ASSERT_TRUE(Hidden());
     ASSERT_EQ(1, OpenProcessHandles);
@@ -476,7 +476,7 @@ TEST_F(Watch, TheFamilyOfAProgramStartedThroughTheShell)
         Command(Uninstall);
         ASSERT_EQ(1u, ShellStarts.size());
         DWORD started = NextProcessId - 1;
-        EXPECT_EQ(hasGetProcessId ? started : 0u, Launcher.ChildProcessId);
+        EXPECT_EQ(hasGetProcessId ? started : 0u, Launcher.Watch.ChildProcessId);
         EXPECT_EQ(hasGetProcessId ? 1 : 0, CountCalls("CreateToolhelp32Snapshot"));
         Scene scene = WindowOf(StartProcess(started));
         Processes[started].running = false;
@@ -502,7 +502,7 @@ TEST_F(Watch, ASetupThatHandsOverIsFollowedToItsInstaller)
         Launcher = LauncherState();
         OpenWindow();
         Command(Install);
-        DWORD setup = Launcher.ChildProcessId;
+        DWORD setup = Launcher.Watch.ChildProcessId;
         DWORD installer = StartProcess(setup, false);
         Processes[setup].running = false;
         FireTimer(100);
@@ -514,13 +514,13 @@ TEST_F(Watch, ASetupThatHandsOverIsFollowedToItsInstaller)
         for (int tick = 0; tick < 70; ++tick)
             FireTimer(101);
         EXPECT_TRUE(Hidden()) << c.name;
-        EXPECT_EQ(1, Launcher.InstallerSeen) << c.name;
+        EXPECT_EQ(1, Launcher.Watch.InstallerSeen) << c.name;
         AddKey(std::string(AppPathsPrefix) + "orvik.exe");
         CloseForeignWindow(window);
         Processes[installer].running = false;
         FireTimer(101);
         EXPECT_TRUE(Shown()) << c.name;
-        EXPECT_EQ(1, Launcher.AppInstalled) << c.name;
+        EXPECT_EQ(1, Launcher.Disc.AppInstalled) << c.name;
         EXPECT_TRUE(Timers.empty()) << c.name;
         EXPECT_EQ(0, OpenProcessHandles) << c.name;
     }
@@ -559,7 +559,7 @@ TEST_F(Watch, ReadMeWaitsForANotepadWindowThatCameUpAfterTheStart)
             for (int i = 0; i < c.notepadsBefore; ++i)
                 AddForeignWindow("Notepad", "notes.txt - Notepad", packaged);
             Command(ReadMe);
-            DWORD started = Launcher.ChildProcessId;
+            DWORD started = Launcher.Watch.ChildProcessId;
             HWND own = c.ownWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", started) : NULL;
             HWND window = c.packagedWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", packaged) : NULL;
             if (c.packagedHidden)
@@ -588,12 +588,12 @@ TEST_F(Watch, OnlyReadMeWaitsForNotepadWindows)
     OpenWindow();
     InstallCompanion();
     Command(ReadMe);
-    Processes[Launcher.ChildProcessId].running = false;
+    Processes[Launcher.Watch.ChildProcessId].running = false;
     FireTimer(100);
     ASSERT_TRUE(Shown());
     Command(Uninstall);
     AddForeignWindow("Notepad", "notes.txt - Notepad", 700);
-    Processes[Launcher.ChildProcessId].running = false;
+    Processes[Launcher.Watch.ChildProcessId].running = false;
     FireTimer(100);
     EXPECT_TRUE(Shown());
 }
@@ -606,7 +606,7 @@ TEST_F(Watch, ProcessSnapshotsOnlyWhenAProgramMayHaveHandedOver)
 {
     OpenWindow();
     Command(ReadMe);
-    DWORD notepad = Launcher.ChildProcessId;
+    DWORD notepad = Launcher.Watch.ChildProcessId;
     EXPECT_EQ(1, CountCalls("CreateToolhelp32Snapshot"));  // the processes there were at the start
     Calls.clear();
     FireTimer(100);

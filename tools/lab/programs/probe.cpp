@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/launcher.h"
+#include "disc/profile.h"
 
 static HWND Find(const char* className, const char* title)
 {

@@ -2,7 +2,7 @@
 // "%s" conversions are needed; "%%" gives a percent sign), and splitting a
 // command line into program and arguments.
 #include <stdarg.h>
-#include "app/launcher.h"
+#include "base/base.h"
 
 // Formats into out (size bytes). Returns 1 when the whole text and its
 // terminating zero fit; otherwise returns 0 and leaves out as "" so that a

@@ -10,9 +10,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/launcher.h"
+#include "disc/disc.h"
+#include "disc/profile.h"
+#include "ui/palette.h"
+#include "ui/picture.h"
 
 static const char Missing[] = "\x01(missing)";
+static char DiscRoot[8];  // "E:\\", the disc's root
 static int Faults;
 
 static void Report(const char* file, const char* format, ...)
@@ -41,7 +45,20 @@ static void Note(const char* file, const char* format, ...)
 static int DiscFileExists(const char* name)
 {
     char path[PathSize];
-    return FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, name) && OpenForReading(path);
+    return FormatText(path, PathSize, "%s%s", DiscRoot, name) && OpenForReading(path);
+}
+
+// The disc's autorun.inf as the launcher reads it, by its own bytes, so that
+// an IniFileMapping entry on the checking machine changes nothing.
+static const BYTE* AutorunText(DWORD* length)
+{
+    static BYTE bytes[ProfileTextLimit];
+    static BYTE ansi[ProfileTextLimit];
+    char path[PathSize];
+    *length = 0;
+    if (FormatText(path, PathSize, "%sautorun.inf", DiscRoot))
+        *length = ReadFileStart(path, bytes, ProfileTextLimit);
+    return ProfileAnsiText(bytes, length, ansi, ProfileTextLimit);
 }
 
 // Every value disc-check reads from autorun.inf, of any section, comes
@@ -49,18 +66,11 @@ static int DiscFileExists(const char* name)
 // length can be told: Missing when the key is not there. With key NULL, the
 // section's key names, each ended by a zero and the list by another (an
 // empty list when there is no such section).
-// The file is read by the launcher's own reader, by its own bytes, so that an
-// IniFileMapping entry on the checking machine changes nothing.
 static int ReadAutorunValue(const char* section, const char* key, char* value, int size)
 {
-    static BYTE bytes[ProfileTextLimit];
-    static BYTE ansi[ProfileTextLimit];
-    char path[PathSize];
     memset(value, 0, (size_t)size);
-    if (!FormatText(path, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive))
-        return 0;
-    DWORD length = ReadFileStart(path, bytes, ProfileTextLimit);
-    const BYTE* text = ProfileAnsiText(bytes, &length, ansi, ProfileTextLimit);
+    DWORD length;
+    const BYTE* text = AutorunText(&length);
     if (key == NULL)
         return ListProfileKeys(text, length, section, value, size);
     if (!FindProfileValue(text, length, section, key, value, size))
@@ -297,7 +307,7 @@ static void CheckIcon(const char* openFolder)
         FormatText(file, PathSize, "%s%s", openFolder, given);
     }
     char path[PathSize];
-    FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, file);
+    FormatText(path, PathSize, "%s%s", DiscRoot, file);
     if (!IsExistingFile(path)) {
         Report(file, "missing: Explorer would show the plain drive icon; add it or correct icon= in autorun.inf");
         return;
@@ -386,7 +396,7 @@ static void CheckOtherEntries()
         const char* relative = program[0] == '\\' ? program + 1 : program;
         char path[PathSize];
         if (relative[0] == '\0' || strchr(relative, ':') != NULL ||
-            !FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, relative) || !IsExistingFile(path))
+            !FormatText(path, PathSize, "%s%s", DiscRoot, relative) || !IsExistingFile(path))
             Report("autorun.inf", "[autorun] %s=%s does not name a program on the disc: the menu command would "
                                   "start nothing; put the program on the disc and name it from the disc root",
                    key, value);
@@ -486,7 +496,7 @@ static void CheckColours(const char* path, const char* name, const BitmapLayout*
 static void CheckBackground(const char* name)
 {
     char path[PathSize];
-    FormatText(path, PathSize, "%c:\\%s", Launcher.DiscDrive, name);
+    FormatText(path, PathSize, "%s%s", DiscRoot, name);
     if (!OpenForReading(path)) {
         Report(name, "missing: the launcher would show black behind its buttons; add the 640 x 480 picture or "
                      "correct bitmap= in autorun.inf");
@@ -540,7 +550,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "disc-check: cannot write %s\n", argv[2]);
         return 2;
     }
-    Launcher.DiscDrive = argv[1][0];
+    FormatText(DiscRoot, sizeof DiscRoot, "%c:\\", argv[1][0]);
 
     if (!DiscFileExists("kelvando.id"))
         Report("kelvando.id", "missing from the disc root: add the marker file, or the launcher finds no disc "
@@ -549,7 +559,7 @@ int main(int argc, char** argv)
         Report("autorun.exe", "missing from the disc root: put the launcher there");
 
     char iniPath[PathSize];
-    FormatText(iniPath, PathSize, "%c:\\autorun.inf", Launcher.DiscDrive);
+    FormatText(iniPath, PathSize, "%sautorun.inf", DiscRoot);
     if (!OpenForReading(iniPath)) {
         Report("autorun.inf", "missing from the disc root: add it with open=autorun.exe under [autorun] and "
                               "uninstkey=, instkey=, bitmap= under [install]");
@@ -564,8 +574,11 @@ int main(int argc, char** argv)
         int pictureFits = CheckInstallKey("bitmap", PathSize - 1 - 3,
                                           "the background picture's file name on the disc");
         // The launcher's own reading of the same file.
-        char backgroundPath[PathSize];
-        LoadDiscConfig(backgroundPath);
+        DiscConfig config;
+        DWORD length;
+        const BYTE* text = AutorunText(&length);
+        ReadDiscConfig(text, length, DiscRoot, &config);
+        const char* backgroundPath = config.BackgroundPath;
         if (pictureFits && backgroundPath[0] != '\0') {
             CheckBackground(backgroundPath + 3);
             if (OpenForReading(backgroundPath))

@@ -1,0 +1,61 @@
+// What every part of the launcher uses: the text buffers' sizes, bounded
+// formatting, quiet file probes, the system folders, the buttons' command
+// codes, and the benchmark's start-up marks.
+#ifndef AUTORUN_BASE_H
+#define AUTORUN_BASE_H
+
+#include "platform.h"
+#include "resources/resource_ids.h"
+
+const int PathSize = 256;         // paths, registry key paths, profile values
+const int CommandLineSize = 512;  // command lines, the uninstall command
+
+// Command codes, carried as the wParam of WM_USER. Each button has its own
+// code, so the code also names the button (and indexes its state and images).
+enum CommandCode {
+    Install = INSTALL_COMMAND,
+    Uninstall = UNINSTALL_COMMAND,
+    Run = RUN_COMMAND,
+    ReadMe = README_COMMAND,
+    Cancel = CANCEL_COMMAND
+};
+const int CommandCodeLimit = 6;
+
+// The error mode under which files are looked for and libraries loaded.
+// Windows 9x and NT put up their own "There is no disk in the drive" box,
+// and wait for an answer, when a file is looked for on an empty removable
+// drive (and the loader its own when a library it finds cannot load). Each
+// caller sets this mode and puts the caller's back at once, so that the
+// programs the launcher starts inherit it unchanged.
+const UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+
+// Formats into out (size bytes) with "%c", "%s" and "%%" only. Returns 1
+// when the whole text fits; otherwise 0, with out left "".
+int FormatText(char* out, int size, const char* format, ...);
+// Splits a command line into program and arguments as the system reads its
+// first word; both outputs are CommandLineSize bytes; 0 when they do not fit.
+int SplitCommandLine(const char* commandLine, char* program, char* arguments);
+
+// File probes under the quiet error mode.
+HANDLE OpenQuietly(const char* path);
+DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
+int OpenForReading(const char* path);
+int IsExistingFile(const char* path);
+// path = the system directory (windows 0) or the Windows directory
+// (windows 1), a backslash and name; 1 when it fits.
+int InSystemFolder(int windows, const char* name, char* path);
+
+// The benchmark's timed build (STARTUP_SPAN) marks the entry, the end of
+// each start-up step and the end of the first paint; in every other build
+// these are nothing.
+#ifdef STARTUP_SPAN
+void StartupSpanBegin();
+void StartupSpanMark();
+void StartupSpanEnd();
+#else
+inline void StartupSpanBegin() {}
+inline void StartupSpanMark() {}
+inline void StartupSpanEnd() {}
+#endif
+
+#endif

@@ -1,0 +1,35 @@
+// The product disc: where it is, what its autorun.inf says, and whether the
+// companion application is installed.
+#ifndef AUTORUN_DISC_H
+#define AUTORUN_DISC_H
+
+#include "base/base.h"
+
+// The section of autorun.inf that holds the launcher's own keys.
+#define AUTORUN_SECTION "install"
+
+// What the disc's autorun.inf gives the launcher. An empty string marks a
+// value that was refused because it did not fit once formatted.
+struct DiscConfig {
+    char AppPathsKey[PathSize];    // the companion's App Paths key
+    char UninstallKey[PathSize];   // its Uninstall key
+    char BackgroundPath[PathSize]; // the background picture on the disc
+};
+
+struct DiscState {
+    char Root[PathSize];  // the disc's root folder, ending in a backslash ("E:\")
+    DiscConfig Config;
+    int AppInstalled;
+};
+
+// Finds the CD-ROM drive that holds the disc; 1 with Root set.
+int FindDiscDrive(DiscState* disc);
+int DiscHoldsMarker(const DiscState* disc);
+// The configuration from autorun.inf's text (as ProfileAnsiText gives it)
+// and the disc's root. Reads nothing else.
+void ReadDiscConfig(const BYTE* text, DWORD size, const char* root, DiscConfig* config);
+// Reads the disc's autorun.inf into Config, then the installation state.
+void LoadDiscConfig(DiscState* disc);
+void RefreshInstalledState(DiscState* disc);
+
+#endif
