@@ -312,6 +312,7 @@ static int ChildExitTick(WatchState* watch, HWND window)
     if (!watch->InstallLaunched)
         return 1;
     watch->InstallerWaitTicks = 0;
+    // Without the installer's timer nothing would bring the launcher back.
     watch->InstallerTimer = SetTimer(window, InstallerTimerId, WatchPeriod, NULL);
     return watch->InstallerTimer == 0;
 }

@@ -104,6 +104,7 @@ extern std::vector<Timer> Timers;  // running timers
 // Non-zero: what every SetTimer answers instead of the id (Windows promises
 // only a non-zero value for a window timer); KillTimer still takes the id.
 extern UINT_PTR TimerAnswer;
+extern UINT_PTR RefusedTimer;  // SetTimer with this id fails and answers 0
 bool TimerRunning(UINT_PTR id);
 bool FireTimer(UINT_PTR id);  // sends WM_TIMER to the window's procedure when the timer runs
 

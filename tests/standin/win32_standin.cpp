@@ -43,6 +43,7 @@ int LastPaletteVersion;
 std::vector<PaletteCall> PaletteCalls;
 UINT RealizeResult;
 UINT_PTR TimerAnswer;
+UINT_PTR RefusedTimer;
 bool PaletteDisplay;
 std::vector<PALETTEENTRY> SystemPalette;
 std::vector<Blit> Blits;
@@ -366,6 +367,7 @@ void Reset()
     fileHandles.clear();
     fileHandlePaths.clear();
     TimerAnswer = 0;
+    RefusedTimer = 0;
     PaletteDisplay = false;
     SystemPalette = StaticSystemPalette();
     Mutexes.clear();
@@ -860,6 +862,8 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void*)
 {
     Log("SetTimer " + std::to_string(id) + " " + std::to_string(elapse));
+    if (id == RefusedTimer)
+        return 0;
     // Setting a timer that runs already replaces it, as on Windows.
     Timers.erase(std::remove_if(Timers.begin(), Timers.end(),
                                 [&](const Timer& t) { return t.window == window && t.id == id; }),

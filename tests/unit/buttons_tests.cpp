@@ -8,28 +8,35 @@ using namespace standin;
 
 typedef LauncherTest Buttons;
 
-TEST_F(Buttons, LoadsTheFifteenImagesByIdInOrder)
+// Each button in each state shows the picture the resource script names for
+// it, loaded as a DIB section so that its colours stay its own.
+TEST_F(Buttons, EachButtonAndStateHasItsOwnPicture)
 {
     GiveResources();
     LoadButtonImages(&Launcher.Panel, TestInstance);
-    static const int order[] = { 110, 104, 115, 111, 119, 116, 112, 106, 117, 113, 107, 118, 114, 108, 105 };
-    ASSERT_EQ(15, CountCalls("LoadImageA"));
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ("LoadImageA " + std::to_string(order[i]) + " 8192", Calls[i]);
     static const struct {
         int code;
-        int ids[3];
-    } images[] = { { Cancel, { 110, 104, 115 } },  { Install, { 111, 119, 116 } }, { ReadMe, { 112, 106, 117 } },
-                   { ::Run, { 113, 107, 118 } },     { Uninstall, { 114, 108, 105 } } };
-    for (const auto& b : images)
+        const char* name;
+    } buttons[] = { { Install, "install" }, { Uninstall, "uninstall" }, { ::Run, "run" }, { ReadMe, "readme" },
+                    { Cancel, "cancel" } };
+    static const char* const states[] = { "normal", "pressed", "highlighted" };  // by ButtonState
+    std::map<std::string, int> shipped = ShippedBitmaps();
+    ASSERT_EQ(15u, shipped.size());
+    ASSERT_EQ(15, CountCalls("LoadImageA"));
+    EXPECT_EQ(15, CountCalls("LoadImageA") - CountCalls("LoadImageA file"));
+    for (const auto& b : buttons)
         for (int state = 0; state < 3; ++state)
-            EXPECT_EQ(b.ids[state], ResourceIdOf(Launcher.Panel.ButtonImages[b.code][state]));
+            EXPECT_EQ(shipped.at(std::string(b.name) + "_" + states[state]),
+                      ResourceIdOf(Launcher.Panel.ButtonImages[b.code][state]))
+                << b.name << " " << states[state];
+    for (const std::string& call : Calls)
+        EXPECT_EQ(" 8192", call.substr(call.size() - 5)) << call;  // LR_CREATEDIBSECTION
 }
 
 TEST_F(Buttons, AFailedLoadLeavesANullImage)
 {
     GiveResources();
-    BitmapResources.erase(117);
+    BitmapResources.erase(ShippedBitmaps().at("readme_highlighted"));
     LoadButtonImages(&Launcher.Panel, TestInstance);
     EXPECT_EQ(nullptr, Launcher.Panel.ButtonImages[ReadMe][Highlighted]);
     EXPECT_NE(nullptr, Launcher.Panel.ButtonImages[ReadMe][Normal]);

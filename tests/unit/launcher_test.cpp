@@ -11,16 +11,36 @@ std::string ShippedPaletteText()
     return text.str();
 }
 
-std::map<UINT, std::string> ShippedCaptions()
+std::map<std::string, int> ResourceIds()
 {
-    // The ids as the resource header defines them: "#define NAME number".
+    // "#define NAME number" lines of the resource header.
     std::ifstream header(SOURCE_DIR "/src/resources/resource_ids.h");
-    std::map<std::string, UINT> ids;
+    std::map<std::string, int> ids;
     std::string word, name;
     while (header >> word)
         if (word == "#define" && header >> name >> word && isdigit((unsigned char)word[0]))
-            ids[name] = (UINT)std::stoul(word);
+            ids[name] = std::stoi(word);
+    return ids;
+}
+
+std::map<std::string, int> ShippedBitmaps()
+{
+    // Lines such as:    README_PRESSED_BITMAP BITMAP "buttons/readme_pressed.bmp"
+    std::map<std::string, int> ids = ResourceIds(), bitmaps;
+    std::ifstream script(SOURCE_DIR "/src/resources/autorun.rc");
+    std::string line;
+    while (std::getline(script, line)) {
+        size_t file = line.find(" BITMAP \"buttons/");
+        if (file != std::string::npos)
+            bitmaps[line.substr(file + 17, line.size() - file - 22)] = ids.at(line.substr(0, file));
+    }
+    return bitmaps;
+}
+
+std::map<UINT, std::string> ShippedCaptions()
+{
     // Lines such as:    README_COMMAND, "Read Me"
+    std::map<std::string, int> ids = ResourceIds();
     std::ifstream file(SOURCE_DIR "/src/resources/captions.rc");
     std::map<UINT, std::string> captions;
     std::string line;
@@ -28,7 +48,7 @@ std::map<UINT, std::string> ShippedCaptions()
         size_t comma = line.find(", \"");
         size_t start = line.find_first_not_of(' ');
         if (comma != std::string::npos && line.back() == '"')
-            captions[ids.at(line.substr(start, comma - start))] = line.substr(comma + 3, line.size() - comma - 4);
+            captions[(UINT)ids.at(line.substr(start, comma - start))] = line.substr(comma + 3, line.size() - comma - 4);
     }
     return captions;
 }
@@ -110,9 +130,8 @@ void LauncherTest::GiveResources()
     standin::HasPaletteText = true;
     standin::PaletteText = ShippedPaletteText();
     standin::Strings = ShippedCaptions();
-    for (int id = 104; id <= 119; ++id)
-        if (id != 109)
-            standin::BitmapResources.insert(id);
+    for (const auto& bitmap : ShippedBitmaps())
+        standin::BitmapResources.insert(bitmap.second);
 }
 
 int LauncherTest::StartLauncher()

@@ -24,6 +24,7 @@ const char UninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 // The launcher's own art as its resources carry it.
 std::string ShippedPaletteText();
 std::map<UINT, std::string> ShippedCaptions();  // the string table, by id
+std::map<std::string, int> ShippedBitmaps();    // the button pictures' ids, by file name ("run_pressed")
 
 // A whole bitmap file: file header, an info header of headerSize bytes (12,
 // 40, 108 or 124), the colour table, three masks after a 40-byte header with

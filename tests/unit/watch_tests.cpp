@@ -55,6 +55,34 @@ TEST_F(Watch, TimersAreStoppedByTheirIdsWhateverSetTimerAnswers)
     }
 }
 
+// A timer the system refuses would leave the launcher hidden for ever: it
+// comes back instead, at once for the program's own timer, and when setup
+// ends for the installer's.
+TEST_F(Watch, ARefusedTimerBringsTheLauncherBack)
+{
+    static const struct {
+        int code;
+        UINT_PTR refused;
+        bool setupEnds;  // the tick on which setup is seen to end comes first
+    } cases[] = { { Install, 100, false }, { ReadMe, 100, false }, { Uninstall, 100, false }, { Install, 101, true } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        RefusedTimer = c.refused;
+        Command(c.code);
+        EXPECT_EQ(!c.setupEnds, Shown()) << c.code << " " << c.refused;
+        if (c.setupEnds) {
+            EndChild();
+            FireTimer(100);
+            EXPECT_TRUE(Shown()) << c.code << " " << c.refused;
+        }
+        EXPECT_TRUE(Timers.empty()) << c.code << " " << c.refused;
+        EXPECT_EQ(0, OpenProcessHandles) << c.code << " " << c.refused;
+    }
+}
+
 TEST_F(Watch, ReadMeBeforeAnyInstallComesBackOnTheTickAfterNotepadEnds)
 {
     OpenWindow();
