@@ -151,10 +151,11 @@ static void ComeBackAfterChild(HWND window)
 }
 
 // Windows (95 too) tells every top-level window when a drive's medium has
-// gone: DBT_DEVICEREMOVECOMPLETE, with a header whose size and type say
-// whether a volume's unit mask (bit 0 for A:) follows it. When that holds
-// the disc's drive, a shown launcher ends as after Cancel: its buttons
-// would start whatever the next disc there holds. A hidden one goes on
+// gone, a CD-ROM drive's disc or a stick pulled out alike:
+// DBT_DEVICEREMOVECOMPLETE, with a header whose size and type say whether
+// a volume's unit mask (bit 0 for A:) follows it. When that holds the
+// disc's drive, a shown launcher ends as after Cancel: its buttons would
+// start whatever the next disc there holds. A hidden one goes on
 // waiting and looks for the marker when the wait ends.
 static void HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
 {
@@ -162,9 +163,10 @@ static void HandleDeviceChange(HWND window, WPARAM event, LPARAM data)
     if (event != DBT_DEVICEREMOVECOMPLETE || header == NULL || Launcher.Panel.Hidden ||
         header->dbch_size < sizeof(DEV_BROADCAST_HDR) + sizeof(DWORD) || header->dbch_devicetype != DBT_DEVTYP_VOLUME)
         return;
+    // A share's root (\\server\share\folder) names no drive: its first
+    // character, a backslash, is past every letter.
     DWORD drive = (DWORD)((Launcher.Disc.Root[0] | 0x20) - 'a');
-    if (Launcher.Disc.Root[1] == ':' && drive < 26 &&
-        (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
+    if (drive < 26 && (((const DEV_BROADCAST_VOLUME*)data)->dbcv_unitmask >> drive & 1) != 0)
         DestroyWindow(window);
 }
 

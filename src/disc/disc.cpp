@@ -24,23 +24,51 @@ static int IsDisc(DiscState* disc, const char* root)
     return GetDriveTypeA(root) == DRIVE_CDROM && HoldsMarker(root) && FormatText(disc->Root, PathSize, "%s", root);
 }
 
+// The folder of a path: everything up to its last backslash, which is kept.
+// Returns the folder's length, 0 when the path has no backslash.
+static int CutToFolder(char* path)
+{
+    int end = 0;
+    for (int i = 0; path[i] != '\0'; ++i)
+        if (path[i] == '\\')
+            end = i + 1;
+    path[end] = '\0';
+    return end;
+}
+
 int FindDiscDrive(DiscState* disc)
 {
+    // The launcher's own path. Cut to the buffer it is refused whole (XP
+    // then leaves it unterminated; only its first two characters, which
+    // name its drive, are read below).
+    char own[PathSize];
+    DWORD ownLength = GetModuleFileNameA(NULL, own, PathSize);
+    char ownLetter = 0;
+    if (ownLength >= 2 && own[1] == ':')
+        ownLetter = (char)(own[0] | 0x20);
+
+    // The folder the launcher was started from, on any kind of drive or a
+    // share, holding the marker is the disc: an image Windows mounted, a
+    // stick, a folder the disc was copied to. No other drive is touched. A
+    // root too long for every disc file's path to fit after it is refused.
+    // A drive's root tried here is not tried again in the walk.
+    char tried = 0;
+    if (ownLength > 0 && ownLength < (DWORD)PathSize) {
+        int folder = CutToFolder(own);
+        if (folder > 0 && folder <= DiscRootLimit) {
+            if (HoldsMarker(own))
+                return FormatText(disc->Root, PathSize, "%s", own);
+            if (folder == 3)
+                tried = ownLetter;
+        }
+    }
+
     // Zeroed first, and a failed or too-long answer counts as no disc, so the
     // walk below always ends inside the buffer at an empty string.
     char drives[DriveListSize] = {};
     DWORD length = GetLogicalDriveStringsA(DriveListSize, drives);
     if (length == 0 || length > DriveListSize - 1)
         return 0;
-
-    // The drive the launcher itself was started from, in lower case, or 0
-    // when its path does not begin with a drive letter (a share, say). Only
-    // the first two characters are read: XP leaves a path cut to the
-    // buffer unterminated.
-    char own[PathSize];
-    char ownLetter = 0;
-    if (GetModuleFileNameA(NULL, own, PathSize) >= 2 && own[1] == ':')
-        ownLetter = (char)(own[0] | 0x20);
 
     // The first root (taken to be the floppy a:\) is always skipped, and a
     // second floppy spelt "b:\" too.
@@ -56,7 +84,8 @@ int FindDiscDrive(DiscState* disc)
         UINT offset = first;
         while (offset < DriveListSize && drives[offset] != '\0') {
             const char* root = &drives[offset];
-            int found = (pass == 1 || (root[0] | 0x20) == ownLetter) && IsDisc(disc, root);
+            char letter = (char)(root[0] | 0x20);
+            int found = (pass == 1 || letter == ownLetter) && letter != tried && IsDisc(disc, root);
             while (offset < DriveListSize && drives[offset] != '\0')
                 ++offset;
             ++offset;
@@ -66,11 +95,6 @@ int FindDiscDrive(DiscState* disc)
     }
     return 0;
 }
-
-// The disc's autorun.inf, read once at start-up, and room for its ANSI form
-// when it is UTF-16. Zero-filled memory, so they take no room in the file.
-static BYTE AutorunFile[ProfileTextLimit];
-static BYTE AutorunAnsi[ProfileTextLimit];
 
 // A missing key reads as "". A value too long for its buffer once formatted
 // is refused: its path is left empty, which no later step uses.
@@ -87,15 +111,17 @@ void ReadDiscConfig(const BYTE* text, DWORD size, const char* root, DiscConfig* 
     FormatText(config->BackgroundPath, PathSize, "%s%s", root, value);
 }
 
-// A missing file reads as an empty one.
+// The whole file is read, once; a missing one reads as an empty one.
 void LoadDiscConfig(DiscState* disc)
 {
     char iniPath[PathSize];
     DWORD size = 0;
+    void* memory = NULL;
+    const BYTE* text = NULL;
     if (FormatText(iniPath, PathSize, DISC_AUTORUN_INF, disc->Root))
-        size = ReadFileStart(iniPath, AutorunFile, ProfileTextLimit);
-    const BYTE* text = ProfileAnsiText(AutorunFile, &size, AutorunAnsi, ProfileTextLimit);
+        text = ReadProfileFile(iniPath, &size, &memory);
     ReadDiscConfig(text, size, disc->Root, &disc->Config);
+    FreeProfileFile(memory);
     RefreshInstalledState(disc);
 }
 

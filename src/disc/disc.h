@@ -16,13 +16,19 @@ struct DiscConfig {
     char BackgroundPath[PathSize]; // the background picture on the disc
 };
 
+// The longest disc root taken, with its final backslash: the longest of the
+// disc's own file names ("autorun.inf", "kelvando.id") and the terminating
+// zero must fit after it in a path.
+const int DiscRootLimit = PathSize - 12;
+
 struct DiscState {
     char Root[PathSize];  // the disc's root folder, ending in a backslash ("E:\")
     DiscConfig Config;
     int AppInstalled;
 };
 
-// Finds the CD-ROM drive that holds the disc; 1 with Root set.
+// Finds the disc: the launcher's own folder when it holds the marker, else
+// the CD-ROM drive that holds it; 1 with Root set.
 int FindDiscDrive(DiscState* disc);
 int DiscHoldsMarker(const DiscState* disc);
 // The configuration from autorun.inf's text (as ProfileAnsiText gives it)

@@ -77,6 +77,32 @@ const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSi
     return spare;
 }
 
+const BYTE* ReadProfileFile(const char* path, DWORD* size, void** memory)
+{
+    *size = 0;
+    *memory = NULL;
+    HANDLE file = OpenQuietly(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    DWORD fileSize = GetFileSize(file, NULL);
+    if (fileSize > ProfileFileLimit)
+        fileSize = ProfileFileLimit;  // INVALID_FILE_SIZE, too, reads as much as there is
+    // The file, then room for its ANSI form when it is UTF-16: a double-byte
+    // code page may need two bytes for each of its two-byte characters.
+    BYTE* bytes = (BYTE*)VirtualAlloc(NULL, 2 * fileSize + 1, MEM_COMMIT, PAGE_READWRITE);
+    if (bytes != NULL && !ReadFile(file, bytes, fileSize, size, NULL))
+        *size = 0;
+    CloseHandle(file);
+    *memory = bytes;
+    return bytes != NULL ? ProfileAnsiText(bytes, size, bytes + fileSize, fileSize + 1) : NULL;
+}
+
+void FreeProfileFile(void* memory)
+{
+    if (memory != NULL)
+        VirtualFree(memory, 0, MEM_RELEASE);
+}
+
 // Steps to the next key line of the first section of that name: start and
 // end then span the line, blanks dropped, and equals its first '=' (end when
 // it has none). *inSection is 0 before the first call. Returns 0 at the end

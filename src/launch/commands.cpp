@@ -194,6 +194,17 @@ static int RunCompanion(HWND window)
     return LeaveAfterRun;
 }
 
+// A path with a blank is quoted in a command line: unquoted, the system
+// would try each part up to a blank as a program first (a planted
+// "Downloads\Product.exe" for "Downloads\Product Disc\setup.exe").
+static const char* QuoteFor(const char* path)
+{
+    for (; *path != '\0'; ++path)
+        if (*path == ' ' || *path == '\t')
+            return "\"";
+    return "";
+}
+
 static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
 {
     char path[PathSize];
@@ -205,12 +216,13 @@ static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
     // program search, which looks in the launcher's folder and the current
     // one before the system's.
     char notepad[PathSize];
+    const char* quote = QuoteFor(disc->Root);
     int found = 0;
     for (int windows = 0; windows < 2 && !found; ++windows)
         found = InSystemFolder(windows, NOTEPAD_PROGRAM, notepad) && IsExistingFile(notepad) &&
-                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, disc->Root);
+                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, quote, disc->Root, quote);
     if (!found)
-        FormatText(commandLine, CommandLineSize, README_SEARCH_COMMAND, disc->Root);
+        FormatText(commandLine, CommandLineSize, README_SEARCH_COMMAND, quote, disc->Root, quote);
     RememberNotepadWindows(watch);
     return LaunchWatched(commandLine, watch, window, 0);
 }
@@ -230,7 +242,8 @@ int CarryOutCommand(WPARAM code, const DiscState* disc, WatchState* watch, HWND 
         return EndLauncher;
     switch (code) {
     case Install:
-        FormatText(commandLine, CommandLineSize, SETUP_COMMAND, disc->Root);
+        FormatText(commandLine, CommandLineSize, SETUP_COMMAND, QuoteFor(disc->Root), disc->Root,
+                   QuoteFor(disc->Root));
         return LaunchWatched(commandLine, watch, window, 1);
     case Uninstall:
         if (!ReadUninstallCommand(disc, commandLine))

@@ -33,15 +33,17 @@
 #define DISC_MARKER "%skelvando.id"
 #define DISC_AUTORUN_INF "%sautorun.inf"
 
-// The disc's setup program and the installer window it brings up.
-#define SETUP_COMMAND "%ssetup.exe"
+// The disc's setup program and the installer window it brings up. The
+// commands take the disc's root between two quotes, "" for a root without
+// blanks (a drive's root, as always) and a quote for one with blanks.
+#define SETUP_COMMAND "%s%ssetup.exe%s"
 #define INSTALLER_CLASS "InstallShield_Win"
 
 // Notepad on the disc's read-me text.
 #define README_PATH "%sreadme.txt"
-#define README_SEARCH_COMMAND "notepad %sreadme.txt"
+#define README_SEARCH_COMMAND "notepad %s%sreadme.txt%s"
 #define NOTEPAD_PROGRAM "notepad.exe"
-#define README_FULL_COMMAND "\"%s\" %sreadme.txt"
+#define README_FULL_COMMAND "\"%s\" %s%sreadme.txt%s"
 // Notepad's main window, the classic program's and the packaged Notepad's
 // of Windows 11 alike, whose notepad.exe in the system folders hands the
 // file to the packaged one and ends.

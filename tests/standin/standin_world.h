@@ -41,6 +41,10 @@ struct Probe {
 extern std::vector<Probe> Probes;
 extern std::string WindowsDirectory;  // "" makes GetWindowsDirectoryA fail
 extern int OpenFileHandles;
+// Blocks VirtualAlloc gave and VirtualFree has not taken back, with their
+// sizes; a request over VirtualAllocLimit bytes fails.
+extern std::map<void*, size_t> VirtualBlocks;
+extern size_t VirtualAllocLimit;
 
 // --- registry under HKEY_LOCAL_MACHINE; key paths without the root ---
 void AddKey(const std::string& path);

@@ -1,6 +1,7 @@
 // The behaviour of the Win32 stand-in. It follows what Windows does where the
 // launcher relies on it; deliberate simplifications are noted where they are.
 #include <ctype.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -17,6 +18,8 @@ int DriveListFails;
 std::map<char, UINT> DriveTypes;
 std::string WindowsDirectory;
 int OpenFileHandles;
+std::map<void*, size_t> VirtualBlocks;
+size_t VirtualAllocLimit;
 UINT ErrorMode;
 std::vector<Probe> Probes;
 std::map<std::string, std::string> Environment;
@@ -307,6 +310,10 @@ void Reset()
     DriveTypes.clear();
     WindowsDirectory = "C:\\WINDOWS";
     OpenFileHandles = 0;
+    for (auto& block : VirtualBlocks)
+        free(block.first);
+    VirtualBlocks.clear();
+    VirtualAllocLimit = 64 * 1024 * 1024;
     ErrorMode = 0;
     Probes.clear();
     Environment.clear();
@@ -1100,6 +1107,29 @@ DWORD GetFileSize(HANDLE file, DWORD* high)
     if (high != NULL)
         *high = 0;
     return (DWORD)files[found->second].contents.size();
+}
+
+// Committed pages come zeroed, as the system's do; the block is exactly the
+// size asked for, so that the sanitizers see a read past it.
+LPVOID VirtualAlloc(LPVOID, SIZE_T size, DWORD type, DWORD protect)
+{
+    Log("VirtualAlloc " + std::to_string(size) + " " + std::to_string(type) + " " + std::to_string(protect));
+    if (size == 0 || size > VirtualAllocLimit)
+        return NULL;
+    void* block = calloc(1, size);
+    VirtualBlocks[block] = size;
+    return block;
+}
+
+BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD type)
+{
+    Log("VirtualFree");
+    auto found = VirtualBlocks.find(address);
+    if (found == VirtualBlocks.end() || size != 0 || type != MEM_RELEASE)
+        return FALSE;
+    free(address);
+    VirtualBlocks.erase(found);
+    return TRUE;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* read, void*)

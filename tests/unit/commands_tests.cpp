@@ -71,6 +71,64 @@ TEST_F(Commands, ReadMeWithoutTheFileDoesNothing)
     EXPECT_FALSE(TimerRunning(100));
 }
 
+// The program CreateProcess runs for a command line without an application
+// name: a quoted first word as it stands; otherwise the first run of words
+// up to a blank that names a file, as it stands or with ".exe" added.
+static std::string ProgramRun(const std::string& commandLine)
+{
+    if (commandLine[0] == '"')
+        return commandLine.substr(1, commandLine.find('"', 1) - 1);
+    for (size_t blank = commandLine.find(' '); blank != std::string::npos; blank = commandLine.find(' ', blank + 1)) {
+        std::string program = commandLine.substr(0, blank);
+        for (const std::string& name : { program, program + ".exe" })
+            if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES)
+                return name;
+    }
+    return commandLine.substr(0, commandLine.find(' '));
+}
+
+// From a root with blanks each command starts the disc's own setup, or
+// Notepad on the disc's own read-me, and never a program planted beside the
+// disc's folder under the name of its first word.
+TEST_F(Commands, CommandsFromAFolderStartOnlyTheDiscsOwnFiles)
+{
+    static const struct {
+        const char* root;
+        const char* setup;   // the command line
+        const char* readme;  // the read-me as Notepad is given it
+    } roots[] = {
+        { "E:\\", "E:\\setup.exe", "E:\\readme.txt" },
+        { "C:\\Users\\Ana\\Downloads\\Product Disc\\", "\"C:\\Users\\Ana\\Downloads\\Product Disc\\setup.exe\"",
+          "\"C:\\Users\\Ana\\Downloads\\Product Disc\\readme.txt\"" },
+        { "\\\\server\\share\\disc\\", "\\\\server\\share\\disc\\setup.exe", "\\\\server\\share\\disc\\readme.txt" },
+    };
+    for (const auto& r : roots) {
+        for (int code : { Install, ReadMe }) {
+            Reset();
+            Launcher = LauncherState();
+            InsertDisc();
+            std::string root = r.root;
+            ModulePath = root + "autorun.exe";
+            for (const char* name : { "kelvando.id", "autorun.inf", "setup.exe", "readme.txt" })
+                AddFile(root + name);
+            AddFile("C:\\Users\\Ana\\Downloads\\Product.exe");
+            AddFile("C:\\WINDOWS\\system32\\notepad.exe");
+            Idle = [] { return false; };
+            StartLauncher();
+            ASSERT_EQ(root, Launcher.Disc.Root);
+            Command(code);
+            ASSERT_EQ(1u, Started.size()) << r.root << " " << code;
+            if (code == Install) {
+                EXPECT_EQ(r.setup, Started[0].commandLine);
+                EXPECT_EQ(root + "setup.exe", ProgramRun(Started[0].commandLine));
+            } else {
+                EXPECT_EQ(std::string("\"C:\\WINDOWS\\system32\\notepad.exe\" ") + r.readme, Started[0].commandLine);
+            }
+            EXPECT_TRUE(Hidden()) << r.root << " " << code;
+        }
+    }
+}
+
 static const struct {
     const char* name;
     const char* windowsDirectory;
@@ -466,6 +524,7 @@ static const struct {
     DWORD type, size, mask;
     bool hidden, noData;
     bool ends;
+    const char* root = nullptr;  // the launcher's own folder holding the disc; null for the CD-ROM drive E:
 } DeviceMessages[] = {
     { "the disc's medium gone", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, false, true },
     { "among other drives", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 0x2000019u, false, false, true },
@@ -477,6 +536,12 @@ static const struct {
     { "too short to hold the mask", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 15, 1u << 4, false, false, false },
     { "no structure", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, false, true, false },
     { "hidden: goes on waiting", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 4, true, false, false },
+    // A stick is announced as a CD-ROM drive's medium is; a share has no
+    // drive letter to match, and is caught by the marker when used.
+    { "a stick pulled out", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 5, false, false, true, "F:\\" },
+    { "another stick", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 1u << 6, false, false, false, "F:\\" },
+    { "a share", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_VOLUME, 20, 0x3ffffffu, false, false, false,
+      "\\\\server\\share\\" },
 };
 
 TEST_F(Commands, TheDiscsRemovalEndsAShownLauncherOnly)
@@ -484,7 +549,14 @@ TEST_F(Commands, TheDiscsRemovalEndsAShownLauncherOnly)
     for (const auto& c : DeviceMessages) {
         Reset();
         Launcher = LauncherState();
+        if (c.root != nullptr) {
+            ModulePath = std::string(c.root) + "autorun.exe";
+            AddFile(std::string(c.root) + "kelvando.id");
+        }
         OpenWindow();
+        if (c.root != nullptr) {
+            ASSERT_STREQ(c.root, Launcher.Disc.Root) << c.name;
+        }
         if (c.hidden)
             Command(ReadMe);
         DEV_BROADCAST_VOLUME volume = { c.size, c.type, 0, c.mask, 0 };

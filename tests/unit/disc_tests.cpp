@@ -10,7 +10,7 @@ static const struct {
     const char* name;
     std::vector<std::string> roots;
     const char* cdroms;   // letters of CD-ROM drives
-    const char* markers;  // letters whose root holds the marker
+    const char* markers;  // letters whose root holds the marker; * the launcher's own folder
     int found;
     const char* root;     // the disc's root afterwards; "" when none was found
     const char* module = nullptr;  // the launcher's own path; null for one on the fixed disk C:
@@ -30,17 +30,27 @@ static const struct {
     // The launcher's own drive first, when it is a CD-ROM drive with the marker.
     { "own disc taken, the earlier one never tried", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "e:\\",
       "e:\\autorun.exe", 1 },
-    { "own drive matched without regard to case", { "A:\\", "C:\\", "D:\\", "E:\\" }, "DE", "DE", 1, "E:\\",
+    { "own folder spelt as the launcher's path", { "A:\\", "C:\\", "D:\\", "E:\\" }, "DE", "DE", 1, "e:\\",
       "e:\\AUTORUN.EXE", 1 },
     { "own CD-ROM drive without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "D", 1, "d:\\",
       "E:\\autorun.exe", 2 },
-    { "own drive a fixed disk: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "CDE", 1, "d:\\",
-      "C:\\autorun.exe", 1 },
-    { "own path without a drive letter: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "d:\\",
-      "\\\\server\\disc\\autorun.exe", 1 },
-    { "own drive in the first place is never examined", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, "d:\\",
-      "e:\\autorun.exe", 1 },
-    { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, "e:\\", "b:\\autorun.exe", 1 },
+    { "own drive a fixed disk without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1,
+      "d:\\", "C:\\autorun.exe", 2 },
+    { "own share without the marker: the walk", { "a:\\", "c:\\", "d:\\", "e:\\" }, "DE", "DE", 1, "d:\\",
+      "\\\\server\\disc\\autorun.exe", 2 },
+    { "own drive in the first place: the walk skips it", { "e:\\", "c:\\", "d:\\" }, "DE", "D", 1, "d:\\",
+      "e:\\autorun.exe", 2 },
+    { "own drive a floppy skipped as b:\\", { "a:\\", "b:\\", "e:\\" }, "BE", "E", 1, "e:\\", "b:\\autorun.exe", 2 },
+    // The launcher's own folder holding the marker is the disc, on any
+    // kind of drive or a share, and nothing else is looked at.
+    { "own folder on the first drive", { "e:\\", "c:\\", "d:\\" }, "DE", "DE", 1, "e:\\", "e:\\autorun.exe", 1 },
+    { "own folder on a second floppy", { "a:\\", "b:\\", "e:\\" }, "BE", "BE", 1, "b:\\", "b:\\autorun.exe", 1 },
+    { "own folder on a stick", { "a:\\", "c:\\", "d:\\", "f:\\" }, "D", "DF", 1, "F:\\", "F:\\autorun.exe", 1 },
+    { "own folder with blanks on a fixed disk", { "a:\\", "c:\\", "d:\\" }, "D", "D*", 1,
+      "C:\\Users\\Ana\\Downloads\\Product Disc\\", "C:\\Users\\Ana\\Downloads\\Product Disc\\autorun.exe", 1 },
+    { "own share", { "a:\\", "c:\\", "d:\\" }, "D", "D*", 1, "\\\\server\\share\\disc\\",
+      "\\\\server\\share\\disc\\autorun.exe", 1 },
+
 };
 
 TEST_F(DiscLocator, WalksTheDriveList)
@@ -53,8 +63,9 @@ TEST_F(DiscLocator, WalksTheDriveList)
             DriveTypes[(char)toupper(root[0])] = DRIVE_FIXED;
         for (const char* c = walk.cdroms; *c; ++c)
             DriveTypes[*c] = DRIVE_CDROM;
+        std::string own = walk.module != nullptr ? walk.module : "";
         for (const char* m = walk.markers; *m; ++m)
-            AddFile(std::string(1, *m) + ":\\kelvando.id");
+            AddFile(*m == '*' ? own.substr(0, own.rfind('\\') + 1) + "kelvando.id" : std::string(1, *m) + ":\\kelvando.id");
         if (walk.module != nullptr)
             ModulePath = walk.module;
         EXPECT_EQ(walk.found, FindDiscDrive(&Launcher.Disc)) << walk.name;
@@ -66,11 +77,36 @@ TEST_F(DiscLocator, WalksTheDriveList)
     }
 }
 
+// A root is taken only when every disc file's path fits after it: longer,
+// or a launcher path cut to the buffer, and the CD-ROM walk decides.
+TEST_F(DiscLocator, TheOwnFolderIsTakenOnlyWhenItsPathsFit)
+{
+    static const struct {
+        size_t folder;  // the own folder's length with its final backslash
+        size_t name;    // the launcher's file name's length
+        bool taken;
+    } cases[] = { { 244, 11, true }, { 245, 10, false }, { 244, 12, false }, { 3, 252, true }, { 3, 253, false } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc();
+        std::string folder = c.folder == 3 ? "C:\\" : "C:\\" + std::string(c.folder - 4, 'x') + "\\";
+        ModulePath = folder + std::string(c.name - 4, 'a') + ".exe";
+        AddFile(folder + "kelvando.id");
+        ASSERT_EQ(1, FindDiscDrive(&Launcher.Disc)) << c.folder << " " << c.name;
+        EXPECT_EQ(c.taken ? folder : std::string("E:\\"), Launcher.Disc.Root) << c.folder << " " << c.name;
+        if (c.taken) {
+            LoadDiscConfig(&Launcher.Disc);
+            EXPECT_EQ(1, CountCalls("CreateFileA " + folder + "autorun.inf")) << c.folder;
+        }
+    }
+}
+
 TEST_F(DiscLocator, OpensTheMarkerForReadingOnlyAndShared)
 {
     InsertDisc();
     ASSERT_EQ(1, FindDiscDrive(&Launcher.Disc));
-    int open = IndexOfCall("CreateFileA");
+    int open = IndexOfCall("CreateFileA E:");
     ASSERT_GE(open, 0);
     // GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING
     EXPECT_EQ("CreateFileA E:\\kelvando.id 2147483648 3 3", Calls[open]);
@@ -189,7 +225,12 @@ static const struct {
       "b.bmp", true },
     { "UTF-16, high byte first", Utf16("[install]\r\nbitmap=b.bmp\r\n", true), "", "b.bmp", true },
     { "UTF-16 cut inside a character", Utf16("[install]\r\nbitmap=b.bmp", false) + "x", "", "b.bmp", true },
-    { "only the file's first 64 KiB", std::string(65536, '\n') + "[install]\r\ninstkey=late\r\n", "", "", true },
+    // The whole file, as Windows NT reads it, up to 16 MiB.
+    { "a section past the first 64 KiB", std::string(65536, '\n') + "[install]\r\ninstkey=late\r\n", "late", "", true },
+    { "past 64 KiB after a UTF-8 mark", "\xef\xbb\xbf;" + std::string(70000, 'x') + "\r\n[install]\r\ninstkey=late\r\n",
+      "late", "", true },
+    { "UTF-16 past 64 KiB", Utf16(std::string(40000, '\n') + "[install]\r\ninstkey=late\r\n", false), "late", "", true },
+    { "only the first 16 MiB", std::string(16 * 1024 * 1024, '\n') + "[install]\r\ninstkey=late\r\n", "", "", true },
 };
 
 TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
@@ -203,6 +244,7 @@ TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
         const char* background = Launcher.Disc.Config.BackgroundPath;
         EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.Disc.Config.AppPathsKey) << c.name;
         EXPECT_EQ(std::string("E:\\") + c.bitmap, background) << c.name;
+        EXPECT_TRUE(VirtualBlocks.empty()) << c.name << ": the file's memory is given back";
         if (!c.readerOnly) {
             char value[PathSize];
             GetPrivateProfileStringA("install", "instkey", "", value, PathSize, "E:\\autorun.inf");
@@ -217,6 +259,19 @@ TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
 // The key names of a section, as the kit's check lists [autorun] with the
 // same reader: zero-ended names, a second zero at the end, the first section
 // of a name only, comment lines left out, names that do not fit left out.
+// Without memory for the file it reads as a missing one: the fresh layout
+// and no picture, nothing read past an end.
+TEST_F(DiscConfigFile, NoMemoryForTheFileReadsAsNoFile)
+{
+    InsertDisc();
+    VirtualAllocLimit = 0;
+    FindDiscDrive(&Launcher.Disc);
+    LoadDiscConfig(&Launcher.Disc);
+    EXPECT_STREQ("E:\\", Launcher.Disc.Config.BackgroundPath);
+    EXPECT_EQ(std::string(AppPathsPrefix), Launcher.Disc.Config.AppPathsKey);
+    EXPECT_EQ(0, OpenFileHandles);
+}
+
 TEST_F(DiscConfigFile, ListsTheKeyNamesOfASection)
 {
     static const struct {

@@ -50,15 +50,20 @@ static int DiscFileExists(const char* name)
 
 // The disc's autorun.inf as the launcher reads it, by its own bytes, so that
 // an IniFileMapping entry on the checking machine changes nothing.
+// Read once, whole, and kept for the run.
 static const BYTE* AutorunText(DWORD* length)
 {
-    static BYTE bytes[ProfileTextLimit];
-    static BYTE ansi[ProfileTextLimit];
+    static const BYTE* text;
+    static DWORD size;
+    static int read;
     char path[PathSize];
-    *length = 0;
-    if (FormatText(path, PathSize, "%sautorun.inf", DiscRoot))
-        *length = ReadFileStart(path, bytes, ProfileTextLimit);
-    return ProfileAnsiText(bytes, length, ansi, ProfileTextLimit);
+    if (!read && FormatText(path, PathSize, "%sautorun.inf", DiscRoot)) {
+        void* memory;
+        text = ReadProfileFile(path, &size, &memory);
+        read = 1;
+    }
+    *length = size;
+    return text;
 }
 
 // Every value disc-check reads from autorun.inf, of any section, comes
@@ -105,6 +110,20 @@ static void CheckByteOrderMark(const char* path)
                             "section there, so nothing is missed); the launcher skips it; save it as ANSI to be "
                             "sure");
     }
+}
+
+// Windows 95 to Me's profile functions, through which AutoPlay reads the
+// file, stop at its first 64 KB; the launcher and Windows NT read it whole.
+static void CheckProfileSize(const char* path)
+{
+    HANDLE file = OpenQuietly(path);
+    DWORD size = file != INVALID_HANDLE_VALUE ? GetFileSize(file, NULL) : 0;
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (size != INVALID_FILE_SIZE && size > Windows9xProfileLimit)
+        Note("autorun.inf", "is %lu bytes: Windows 95, 98 and Me read only its first 65,536 (what lies after is "
+                            "missed by their AutoPlay); the launcher and Windows NT read it whole",
+             (unsigned long)size);
 }
 
 // Windows 95 on a real-mode CD-ROM driver (MSCDEX) reads only a disc's ISO
@@ -565,6 +584,7 @@ int main(int argc, char** argv)
                               "uninstkey=, instkey=, bitmap= under [install]");
     } else {
         CheckByteOrderMark(iniPath);
+        CheckProfileSize(iniPath);
         char openFolder[CommandLineSize];
         CheckAutorunEntry(openFolder);
         CheckIcon(openFolder);

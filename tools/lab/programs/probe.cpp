@@ -306,16 +306,12 @@ int main(int argc, char** argv)
     if (strcmp(verb, "start-idle") == 0 && argc == 5)
         return StartIdle(argv[2], argv[3], argv[4]);
     if (strcmp(verb, "reader") == 0 && argc == 5) {
-        static BYTE bytes[ProfileTextLimit], ansi[ProfileTextLimit];
         char value[PathSize];
-        HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        DWORD size = 0;
-        if (file != INVALID_HANDLE_VALUE) {
-            ReadFile(file, bytes, sizeof bytes, &size, NULL);
-            CloseHandle(file);
-        }
-        const BYTE* text = ProfileAnsiText(bytes, &size, ansi, sizeof ansi);
+        DWORD size;
+        void* memory;
+        const BYTE* text = ReadProfileFile(argv[2], &size, &memory);
         int found = FindProfileValue(text, size, argv[3], argv[4], value, PathSize);
+        FreeProfileFile(memory);
         printf("[%s]\n", found ? value : "(default)");
         return 0;
     }
