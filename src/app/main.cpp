@@ -9,10 +9,17 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD flags);
 typedef BOOL(WINAPI* SetDllDirectoryFunction)(LPCSTR path);
 
 // No DLL is to come from the current folder (the disc's root, or wherever
-// the starter was) or the launcher's own: where kernel32 has it (Windows 8,
-// and 7 with KB2533623), only the system directory is searched; else (XP
-// SP1 and later) the current folder leaves the search. Windows 9x has
-// neither, and loads nothing by a bare name from the launcher.
+// the starter was) or the launcher's own (a downloads folder, where a disc's
+// files are often unpacked among others): where kernel32 has it (Windows 8,
+// and 7 with KB2533623), only the system directory is searched.
+// Elsewhere (XP SP1 and later) the current folder leaves the search, but the
+// launcher's own folder is still searched first for a library that a system
+// library loads by its name; Windows 7 is known to load the theme and the
+// desktop compositor's libraries so into every program with a window. Those
+// are loaded first from the system directory: a library already loaded is
+// not looked for again. Windows 9x has no SetDllDirectory either.
+static const char* const PreloadedLibraries[] = { "uxtheme.dll", "dwmapi.dll" };
+
 static void LimitDllSearch()
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -22,6 +29,15 @@ static void LimitDllSearch()
     FARPROC clear = GetProcAddress(kernel, "SetDllDirectoryA");
     if (clear != NULL)
         ((SetDllDirectoryFunction)(void*)clear)("");
+    // Where a library is missing (dwmapi before Vista, both on Windows 9x),
+    // the load fails quietly.
+    UINT previous = SetErrorMode(QuietErrorMode);
+    for (unsigned i = 0; i < sizeof PreloadedLibraries / sizeof PreloadedLibraries[0]; ++i) {
+        char path[PathSize];
+        if (InSystemFolder(0, PreloadedLibraries[i], path))
+            LoadLibraryA(path);
+    }
+    SetErrorMode(previous);
 }
 
 // The loader calls the entry with a stack aligned to 4 bytes only.

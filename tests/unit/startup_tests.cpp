@@ -210,10 +210,11 @@ TEST_F(Startup, TheEntryLimitsTheDllSearchWithWhatTheSystemHas)
     static const struct {
         std::set<std::string> exports;
         std::vector<std::string> calls;
+        bool preloads;  // the libraries a system library loads by name, from the system directory first
     } cases[] = {
-        { { "SetDefaultDllDirectories", "SetDllDirectoryA" }, { "SetDefaultDllDirectories 2048" } },
-        { { "SetDllDirectoryA" }, { "SetDllDirectoryA " } },
-        { {}, {} },
+        { { "SetDefaultDllDirectories", "SetDllDirectoryA" }, { "SetDefaultDllDirectories 2048" }, false },
+        { { "SetDllDirectoryA" }, { "SetDllDirectoryA " }, true },
+        { {}, {}, true },
     };
     for (const auto& c : cases) {
         Reset();
@@ -224,6 +225,16 @@ TEST_F(Startup, TheEntryLimitsTheDllSearchWithWhatTheSystemHas)
         Idle = [] { return false; };
         LauncherEntry();
         EXPECT_EQ(c.calls, DllSearchCalls) << c.exports.size();
+        std::vector<Probe> preloads;
+        if (c.preloads)
+            preloads = { { SystemDirectory + "\\uxtheme.dll", QuietErrorMode },
+                         { SystemDirectory + "\\dwmapi.dll", QuietErrorMode } };
+        ASSERT_EQ(preloads.size(), LibraryLoads.size()) << c.exports.size();
+        for (size_t i = 0; i < preloads.size(); ++i) {
+            EXPECT_EQ(preloads[i].path, LibraryLoads[i].path);
+            EXPECT_EQ(preloads[i].errorMode, LibraryLoads[i].errorMode);
+        }
+        EXPECT_EQ(0u, ErrorMode) << "the starter's error mode is back";
         EXPECT_LT(IndexOfCall("GetProcAddress SetD"), IndexOfCall("FindWindowA")) << c.exports.size();
         EXPECT_TRUE(Exited);
     }
