@@ -2,7 +2,7 @@
 """One case of the i386 lane, as CTest sees it: passes when the verdict the
 bench wrote in the guest, OUT/results/CASE, says PASS.
 
-    case_result.py OUT CASE
+    python3 -m tests.i386.case_result OUT CASE
 """
 import os
 import sys

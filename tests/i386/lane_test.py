@@ -11,12 +11,8 @@ import tempfile
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-sys.path.insert(0, HERE)
-import guest  # noqa: E402
-from case_result import verdict  # noqa: E402
+from tests.i386.case_result import verdict
+from tools.lab import guest
 
 
 class JobScript(unittest.TestCase):

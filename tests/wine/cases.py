@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The bench's cases. Each is a function of a running Bench; CTest runs each
-as its own test:  cases.py --build BUILD_DIR CASE"""
+as its own test:  python3 -m tests.wine.cases --build BUILD_DIR CASE"""
 import argparse
 import math
 import os
@@ -13,16 +13,13 @@ import subprocess
 
 from PIL import Image
 
-from bitmap_variants import VARIANTS
-
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                                "tools", "lab"))
-from wine_platform import skip_unless_wine_runs  # noqa: E402
-
-from bench import (APP_PATHS, UNINSTALL, BUTTON_TOP, FRESH_LAYOUT, INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure,
-                   check, check_layout, cpu_ticks, launcher_pid, limit, swap_disc, wait_exit, wait_until)
-from bench import assemble
-from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402  (bench puts tools/ on the path)
+from tests.wine.bitmap_variants import VARIANTS
+from tools.build_steps.assemble_disc import assemble
+from tools.build_steps.make_art import STATIC_HIGH, STATIC_LOW
+from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
+                             INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure, check, check_layout, cpu_ticks,
+                             launcher_pid, limit, slot_point, swap_disc, wait_exit, wait_until)
+from tools.lab.wine_platform import skip_unless_wine_runs
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
 WM_CLOSE = 0x10
@@ -196,12 +193,12 @@ def hover(bench):
     ox, oy = window["origin"]
     settle(bench)
     # Onto Read Me, then onto Install, then off every button.
-    bench.xdotool("mousemove", ox + 265 + 57, oy + BUTTON_TOP + 17)
+    bench.xdotool("mousemove", *slot_point(FRESH["readme"], window["origin"]))
     settle(bench, 0.7)
     screen = bench.screenshot()
     check_layout(screen, window["origin"], window["client"], FRESH_LAYOUT, {"readme": "highlighted"})
     crop_window(bench, screen, window, "highlighted-button-window.png")
-    bench.xdotool("mousemove", ox + 119 + 3, oy + BUTTON_TOP + 3)
+    bench.xdotool("mousemove", *slot_point(FRESH["install"], window["origin"], 3, 3))
     settle(bench, 0.7)
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, {"install": "highlighted"})
     bench.xdotool("mousemove", ox + 20, oy + 20)
@@ -242,11 +239,10 @@ CENTRED = (192, 144, 832, 624)
 HIDDEN = (-1, -1, -1, -1)
 
 
-def click(bench, window, left, top=BUTTON_TOP):
+def click(bench, window, left):
     """Clicks the middle of a button slot, then moves the pointer off the
     launcher so that no button is left highlighted under it."""
-    ox, oy = window["origin"]
-    bench.xdotool("mousemove", ox + left + 57, oy + top + 17, "click", "1")
+    bench.xdotool("mousemove", *slot_point(left, window["origin"]), "click", "1")
     time.sleep(0.2)
     bench.xdotool("mousemove", 1000, 10)
 
@@ -279,7 +275,7 @@ def back_promptly(bench, after, seconds=5):
 
 def install_round_trip(bench):
     child, window = shown_launcher(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     wait_hidden(bench)
     check(bench.wait_for("InstallShield_Win", seconds=20), "the installer window did not appear")
     check(bench.wait_gone("InstallShield_Win", seconds=30), "the installer window did not go away")
@@ -288,13 +284,13 @@ def install_round_trip(bench):
     screen = bench.screenshot(os.path.join(bench.pictures, "after-install.png"))
     check_layout(screen, window["origin"], window["client"], INSTALLED_LAYOUT)
     check(bench.registry_has(APP_PATHS + r"\orvik.exe"), "the installer recorded no App Paths entry")
-    click(bench, window, 439)  # Cancel
+    click(bench, window, INSTALLED["cancel"])
     check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0")
 
 
 def readme_notepad(bench):
     _, window = shown_launcher(bench)
-    click(bench, window, 265)
+    click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
     # Notepad's window comes up titled "Untitled" and takes the file's name
@@ -319,7 +315,7 @@ def close_readme_and_back(bench, window):
 def uninstall_and_back(bench, window):
     """Clicks Uninstall; the sample uninstaller runs while the launcher is
     hidden, and the launcher comes back with the fresh layout."""
-    click(bench, window, 323)
+    click(bench, window, INSTALLED["uninstall"])
     wait_hidden(bench)
     check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller did not start")
     check(bench.wait_gone("OrvikUninstall", seconds=30), "the uninstaller did not end")
@@ -351,7 +347,7 @@ def run_from(bench, folder, expected):
     with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
         f.write("[INSTALL]\r\nDIR=%s\r\n" % folder)
     child, window = shown_launcher(bench)
-    click(bench, window, 92)
+    click(bench, window, INSTALLED["run"])
     check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
     check(bench.wait_for("OrvikControl", "Orvik"), "the companion did not start")
     path = bench.path_of("OrvikControl", "Orvik")
@@ -450,13 +446,13 @@ def background_verdicts(bench):
 
 def cancel(bench):
     child, window = shown_launcher(bench)
-    click(bench, window, 410)
+    click(bench, window, FRESH["cancel"])
     check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0 (%s)" % child.returncode)
 
 
 def second_launcher_while_hidden(bench):
     first, window = shown_launcher(bench)
-    click(bench, window, 265)
+    click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     second = bench.start_launcher()
     check(wait_exit(second, 20) == 0, "the second launcher did not exit 0")
@@ -469,7 +465,7 @@ def second_launcher_while_hidden(bench):
 def missing_setup(bench):
     bench.fill_disc(skip=("setup.exe",))
     _, window = shown_launcher(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     took = wait_back(bench, 3)
     print("back %.2f s after the click" % took)
     settle(bench)
@@ -483,10 +479,10 @@ def install_that_starts_nothing(bench):
     run where Install was never pressed."""
     bench.fill_disc(skip=("setup.exe",))
     _, window = shown_launcher(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     wait_back(bench, 3)
     settle(bench)
-    click(bench, window, 265)
+    click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
     time.sleep(1)
@@ -500,7 +496,7 @@ def setup_without_installer_window(bench):
     bench.fill_disc(skip=("setup.exe",))
     shutil.copy(bench.program("probe.exe"), os.path.join(bench.cdrom, "setup.exe"))
     _, window = shown_launcher(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     clicked = time.time()
     wait_hidden(bench)
     time.sleep(50)
@@ -515,7 +511,7 @@ def uninstall_string_missing(bench):
     bench.install_app_paths()
     bench.wine_reg("add", UNINSTALL + r"\Orvik", "/f")
     _, window = shown_launcher(bench)
-    click(bench, window, 323)
+    click(bench, window, INSTALLED["uninstall"])
     time.sleep(2)
     check(launcher_outer(bench) == CENTRED, "the launcher did not stay shown")
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
@@ -560,7 +556,7 @@ def soak(bench):
     check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
 
     # Hidden while Notepad runs: measure the launcher's own CPU time.
-    click(bench, window, 265)
+    click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     pid = launcher_pid()
     check(pid is not None, "no autorun.exe process found")
@@ -638,7 +634,7 @@ def install_from_another_disc(bench):
     disc, and the launcher ends."""
     child, window = shown_launcher(bench)
     swap_disc(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     check(wait_exit(child, 15) == 0, "the launcher did not end with 0 (%s)" % child.returncode)
     check(not installer_starts(bench), "Install started the other disc's setup")
 
@@ -647,7 +643,7 @@ def disc_leaves_while_notepad(bench):
     """The same swap while Notepad shows the read-me: the hidden launcher
     goes on waiting, and when Notepad closes it ends instead of coming back."""
     child, window = shown_launcher(bench)
-    click(bench, window, 265)
+    click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
     check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
@@ -711,7 +707,7 @@ def uninstall_hands_over(bench):
     bench.wine_reg("add", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/d", r"C:\Orvik\uncopy.exe /remove", "/f")
     _, window = shown_launcher(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
-    click(bench, window, 323)
+    click(bench, window, INSTALLED["uninstall"])
     wait_hidden(bench)
     check(bench.wait_for("OrvikUninstall", seconds=20), "the uninstaller's copy showed no window")
     # The copy's window stays up for ten seconds.
@@ -740,7 +736,7 @@ def install_hands_over(bench):
     shutil.copy(sample(bench, "unpack.exe"), os.path.join(bench.cdrom, "setup.exe"))
     shutil.copy(sample(bench, "wizard.exe"), os.path.join(bench.cdrom, "ORVIK", "wizard.exe"))
     child, window = shown_launcher(bench)
-    click(bench, window, 119)
+    click(bench, window, FRESH["install"])
     wait_hidden(bench)
     check(bench.wait_for("OrvikWizard", seconds=20), "the unpacked installer's window did not appear")
     time.sleep(limit(1.5))
@@ -751,7 +747,7 @@ def install_hands_over(bench):
     back_promptly(bench, "the installer's window went", seconds=10)
     settle(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
-    click(bench, window, 439)  # Cancel
+    click(bench, window, INSTALLED["cancel"])
     check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0")
 
 
@@ -774,7 +770,7 @@ def readme_packaged_notepad(bench):
                 replaced.append(path)
                 shutil.copy(sample(bench, "notestub.exe"), path)
         _, window = shown_launcher(bench)
-        click(bench, window, 265)
+        click(bench, window, FRESH["readme"])
         wait_hidden(bench)
         check(bench.wait_for("Notepad", seconds=20), "the read-me's window did not appear")
         title = (bench.find("Notepad") or {}).get("title", "")
@@ -830,12 +826,20 @@ ROLE_SYSTEM_CLIENT, ROLE_SYSTEM_PUSHBUTTON = 10, 43
 STATE_SYSTEM_FOCUSED, STATE_SYSTEM_HOTTRACKED = 0x4, 0x80
 STATE_SYSTEM_INVISIBLE, STATE_SYSTEM_FOCUSABLE = 0x8000, 0x100000
 BUTTON_NAMES = {"install": "Install", "readme": "Read Me", "cancel": "Cancel", "run": "Run", "uninstall": "Uninstall"}
-BUTTON_SIZE = (114, 35)
 # The reader hit-tests each child's rectangle inside (its centre, first and
 # last pixel) and one pixel outside on every side; it asks what no child id
 # names (one past the count, a negative id, a BSTR and an empty VARIANT).
 INSIDE, OUTSIDE = ("centre", "first", "last"), ("left", "right", "above", "below")
 BOUNDS = ("past", "negative", "bstr", "empty")
+
+
+def pressed_at(layout, x, y):
+    """The number of the button a click at client point (x, y) presses, 0
+    for none: the click counts the column just right of a picture and the
+    row just below it as the picture's own."""
+    width, height = BUTTON_SIZE
+    return next((number for number, (_, left) in enumerate(layout, 1)
+                 if left <= x <= left + width and BUTTON_TOP <= y <= BUTTON_TOP + height), 0)
 
 
 def records(text):
@@ -958,8 +962,11 @@ def check_reader_sees(bench, window, layout, lit=None):
         wrong += ["child %d %s: %s, not %s" % (number, key, have.get(key), value)
                   for key, value in want.items() if have.get(key) != value]
         for where in INSIDE + OUTSIDE:
+            # A point outside the picture names the button a click there
+            # would press, if any.
             hit = dump["hit"].get("%d-%s" % (number, where), {})
-            result = "VT_I4 %d" % (number if where in INSIDE else 0)
+            x, y = int(hit.get("x", -1)) - ox, int(hit.get("y", -1)) - oy
+            result = "VT_I4 %d" % (number if where in INSIDE else pressed_at(layout, x, y))
             if (hit.get("hr"), hit.get("result")) != (S_OK, result):
                 wrong.append("hit test at %s of child %d: %s, not %s" % (where, number, hit, result))
     for where, want in (("client", (S_OK, "VT_I4 0")), ("outside", (S_FALSE, "VT_EMPTY"))):
@@ -981,8 +988,7 @@ def reader_dump(bench):
     child, window = shown_launcher(bench)
     keyboard_focus(bench, window)
     check_reader_sees(bench, window, FRESH_LAYOUT)
-    ox, oy = window["origin"]
-    bench.xdotool("mousemove", ox + 265 + 57, oy + BUTTON_TOP + 17)
+    bench.xdotool("mousemove", *slot_point(FRESH["readme"], window["origin"]))
     settle(bench, 0.7)
     check_reader_sees(bench, window, FRESH_LAYOUT, lit="readme")
     check(bench.post(*LAUNCHER, message=WM_CLOSE), "WM_CLOSE could not be posted")

@@ -14,11 +14,9 @@ import subprocess
 import sys
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-from pe import PE  # noqa: E402
-import make_art  # noqa: E402
+from tools import ROOT
+from tools.build_steps import make_art
+from tools.lab.pe import PE
 
 SYSTEM_DLLS = ["ADVAPI32.DLL", "GDI32.DLL", "KERNEL32.DLL", "USER32.DLL"]
 # Functions that Windows 95's own DLLs export; anything newer must be looked
@@ -32,7 +30,8 @@ WINDOWS_95 = {
                      "GetLastError", "GetLogicalDriveStringsA", "GetModuleHandleA", "GetPrivateProfileStringA",
                      "GetProcAddress", "GetWindowsDirectoryA", "LoadLibraryA", "LoadResource", "LockResource",
                      "ReadFile", "SetErrorMode", "SetLastError", "SizeofResource", "WaitForSingleObject",
-                     "WideCharToMultiByte", "GetModuleFileNameA", "GetSystemDirectoryA", "MultiByteToWideChar"},
+                     "WideCharToMultiByte", "GetModuleFileNameA", "GetSystemDirectoryA", "MultiByteToWideChar",
+                     "VirtualAlloc", "VirtualFree"},
     "USER32.DLL": {"BeginPaint", "CreateWindowExA", "DefWindowProcA", "DestroyWindow", "DispatchMessageA",
                    "EndPaint", "FillRect", "FindWindowA", "GetDC", "GetMessageA", "GetSystemMetrics",
                    "GetUpdateRect", "InvalidateRect", "IsWindow", "KillTimer", "LoadCursorA", "LoadIconA",
@@ -71,13 +70,9 @@ NEWER_REGISTERS = re.compile(r"%(x|y|z)?mm\d")
 # The constructor and destructor lists that ld leaves at the end of .text:
 # a -1 and a 0, twice. They are data, not code.
 CONSTRUCTOR_LISTS = b"\xff\xff\xff\xff\0\0\0\0"
-BUTTON_FILES = {
-    110: "cancel_normal", 104: "cancel_pressed", 115: "cancel_highlighted",
-    111: "install_normal", 119: "install_pressed", 116: "install_highlighted",
-    112: "readme_normal", 106: "readme_pressed", 117: "readme_highlighted",
-    113: "run_normal", 107: "run_pressed", 118: "run_highlighted",
-    114: "uninstall_normal", 108: "uninstall_pressed", 105: "uninstall_highlighted",
-}
+# The fifteen pictures by resource id, as the launcher's header numbers them.
+BUTTON_FILES = {ident: name for name, ident in make_art.PICTURE_IDS.items()}
+PALETTE_RESOURCE = make_art.IDS["PALETTE_RESOURCE"]
 
 failures = []
 
@@ -206,18 +201,20 @@ def main(path):
         if resources.get((2, ident, UK_ENGLISH)) != expected:
             check(False, "bitmap %d is %s.bmp" % (ident, name))
     captions = string_table(resources.get((6, 1, UK_ENGLISH), b""))
-    drawn = {make_art.CAPTION_IDS[name]: caption for name, (caption, _, _, _) in make_art.BUTTONS.items()}
+    drawn = {make_art.CAPTION_IDS[name]: caption for name, (caption, _, _) in make_art.BUTTONS.items()}
     check(captions == drawn, "string table %s holds the captions drawn on the buttons %s" % (captions, drawn))
     # And the tree's pictures and string table are what the generator makes
     # of its captions today: a caption changed there and not regenerated
     # would leave the pictures and what readers are told apart.
     with tempfile.TemporaryDirectory() as art:
-        subprocess.run([sys.executable, make_art.__file__, "--out", art, "--no-background"], check=True)
+        subprocess.run([sys.executable, "-m", "tools.build_steps.make_art", "--out", art, "--no-background"],
+                       check=True)
         stale = [name for name in ["captions.rc"] + ["buttons/%s.bmp" % n for n in BUTTON_FILES.values()]
                  if read(os.path.join(art, "resources", name)) != read(os.path.join(ROOT, "src", "resources", name))]
-    check(not stale, "src/resources is what tools/make_art.py draws: %s" % (", ".join(stale) or "yes"))
-    check(resources.get((10, 101, UK_ENGLISH)) == read(os.path.join(ROOT, "src", "resources", "palette.pal")),
-          "RCDATA 101 is the palette text")
+    check(not stale, "src/resources is what scripts/make-art draws: %s" % (", ".join(stale) or "yes"))
+    palette = read(os.path.join(ROOT, "src", "resources", "palette.pal"))
+    check(resources.get((10, PALETTE_RESOURCE, UK_ENGLISH)) == palette,
+          "RCDATA %d is the palette text" % PALETTE_RESOURCE)
     manifest = resources.get((24, 1, UK_ENGLISH), b"")
     check(b'level="asInvoker"' in manifest, "manifest asks to run as invoker")
     architecture = b'processorArchitecture="%s"' % (b"x86" if product else b"amd64")

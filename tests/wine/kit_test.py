@@ -2,9 +2,9 @@
 """The disc author's kit: disc-check over a table of broken discs, each with
 its exact report, and on a first run without a Wine prefix; make-iso's
 image of the sample disc; make-background's pictures passing disc-check;
-preview's contact sheet.
+preview's contact sheet; assemble-disc's layout of the sample disc.
 
-    kit_test.py --build DIR disc_check|make_iso|make_background|preview|sign
+    python3 -m tests.wine.kit_test --build DIR disc_check|make_iso|make_background|preview|sign|names|assemble_disc
 """
 import argparse
 import os
@@ -14,12 +14,9 @@ import sys
 
 from PIL import Image
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-from assemble_disc import assemble  # noqa: E402
-from wine_platform import skip_unless_wine_runs  # noqa: E402
+from tools import ROOT
+from tools.build_steps.assemble_disc import assemble
+from tools.lab.wine_platform import skip_unless_wine_runs
 
 SAMPLE_INF = open(os.path.join(ROOT, "disc", "autorun.inf"), newline="").read()
 
@@ -257,6 +254,43 @@ def first_run(build):
     return failed
 
 
+def listing(folder):
+    return sorted(os.path.relpath(os.path.join(top, name), folder)
+                  for top, folders, files in os.walk(folder) for name in folders + files)
+
+
+def test_assemble_disc(build):
+    """scripts/assemble-disc lays out the sample disc in a new folder (named
+    from where the command runs), lays it out again over a disc folder, and
+    refuses any other folder with files in it, which it would have emptied."""
+    work = os.path.join(build, "kit", "assemble")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(os.path.join(work, "notes"))
+    write(work, "notes/plan.txt", "mine")
+    sample = os.path.join(work, "sample")
+    assemble(os.path.join(build, "win32"), sample)
+    command = lambda *args: subprocess.run([os.path.join(ROOT, "scripts", "assemble-disc")] + list(args), cwd=work,
+                                           capture_output=True, text=True)
+    laid = command("disc")
+    disc = os.path.join(work, "disc")
+    same = laid.returncode == 0 and listing(disc) == listing(sample) and all(
+        open(os.path.join(disc, name), "rb").read() == open(os.path.join(sample, name), "rb").read()
+        for name in listing(sample) if os.path.isfile(os.path.join(sample, name)))
+    write(disc, "old.txt", "left from before")
+    again = command("disc")
+    refused = command("notes")
+    usage = command()
+    checks = [(same, "a new folder gets the sample disc: %s" % laid.stderr.strip()[-200:]),
+              (again.returncode == 0 and listing(disc) == listing(sample), "a disc folder is laid out afresh"),
+              (refused.returncode == 2 and listing(os.path.join(work, "notes")) == ["plan.txt"] and
+               "no autorun.inf" in refused.stderr, "a folder of other files is refused and kept: %s" % refused.stderr),
+              (usage.returncode == 2 and usage.stderr.startswith("usage: scripts/assemble-disc FOLDER"),
+               "no folder: exit code %d, %s" % (usage.returncode, usage.stderr.strip()))]
+    for ok, text in checks:
+        print(("ok   " if ok else "FAIL ") + text)
+    return sum(1 for ok, _ in checks if not ok)
+
+
 def test_make_background(build):
     """Pictures drawn off the palette, made into backgrounds, pass disc-check."""
     failed = 0
@@ -464,7 +498,7 @@ def test_sign(build):
     checks.append((done.returncode == 0, "scripts/sign signs both: %s" % done.stderr.strip()))
     got = disc_check(folder, unsigned=True)[:2]
     checks.append((got == (0, signed + ["no faults found"]), "disc-check names the signer: %s" % (got,)))
-    product = subprocess.run([sys.executable, os.path.join(HERE, "check_executable.py"), launcher],
+    product = subprocess.run([sys.executable, "-m", "tests.wine.check_executable", launcher],
                              capture_output=True, text=True)
     checks.append((product.returncode == 0, "the signed launcher passes the product check: %s"
                    % [l for l in product.stdout.splitlines() if l.startswith("FAIL")]))
@@ -479,7 +513,7 @@ def test_sign(build):
         shutil.copy(os.path.join(build, lane.build, "autorun.exe"), shown)
         subprocess.run([os.path.join(ROOT, "scripts", "sign"), own, "--pkcs12", os.path.join(work, "signer.p12"),
                         "--password-file", os.path.join(work, "password")], capture_output=True, stdin=subprocess.DEVNULL)
-    bench = subprocess.run([sys.executable, os.path.join(HERE, "cases.py"), "--build", build, "--launcher", shown,
+    bench = subprocess.run([sys.executable, "-m", "tests.wine.cases", "--build", build, "--launcher", shown,
                             "fresh_layout"], capture_output=True, text=True)
     checks.append((bench.returncode == 0, "the signed launcher shows the fresh layout on Wine: %s"
                    % bench.stdout.strip()[-300:]))
@@ -513,8 +547,8 @@ def test_preview(build):
     picture on the palette is the first panel again). A disc with faults is
     previewed all the same, its faults printed first; the folder is only
     read."""
-    from bench import FRESH_LAYOUT, INSTALLED_LAYOUT, Failure, check_layout
-    from preview import panel_box
+    from tools.kit.preview import panel_box
+    from tools.lab.bench import FRESH_LAYOUT, INSTALLED_LAYOUT, Failure, check_layout
     failed = 0
     folder = os.path.join(build, "kit", "discs", "preview")
     assemble(os.path.join(build, "win32"), folder)
@@ -552,13 +586,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     tests = {"disc_check": test_disc_check, "make_iso": test_make_iso, "make_background": test_make_background,
-             "preview": test_preview, "sign": test_sign, "names": test_names}
+             "preview": test_preview, "sign": test_sign, "names": test_names, "assemble_disc": test_assemble_disc}
     parser.add_argument("test", choices=sorted(tests))
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    # Every kit test but the name refusals checks its results with
-    # disc-check, which runs under Wine.
-    if args.test != "names":
+    # Every kit test but the name refusals and the disc's layout checks its
+    # results with disc-check, which runs under Wine.
+    if args.test not in ("names", "assemble_disc"):
         skip_unless_wine_runs()
     failed = tests[args.test](build)
     return 1 if failed else 0

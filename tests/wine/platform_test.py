@@ -8,9 +8,7 @@ import subprocess
 import sys
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-import wine_platform  # noqa: E402
+from tools.lab import wine_platform
 
 # (program, lane name, loader, prefix architecture, registry view)
 BUILDS = [

@@ -7,9 +7,8 @@ import re
 import subprocess
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-from wine_platform import choose_lane, platform_missing  # noqa: E402
+from tools import ROOT
+from tools.lab.wine_platform import choose_lane, platform_missing
 
 
 def main():

@@ -3,14 +3,14 @@
 launcher, and the sample setup program with the installer, companion and
 uninstaller it brings (in ORVIK/).
 
-    assemble_disc.py --build BUILD_DIR FOLDER
+    python3 -m tools.build_steps.assemble_disc --build BUILD_DIR FOLDER    (behind scripts/assemble-disc)
 """
 import argparse
 import os
 import shutil
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from tools import ROOT
 
 
 def assemble(win32, target, skip=()):

@@ -10,8 +10,12 @@ Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
 (fonts-dejavu-core). What it writes is committed, so the build needs no
 generator:
 
-    /usr/bin/python3 tools/make_art.py              # into src/resources/ and disc/
-    /usr/bin/python3 tools/make_art.py --out DIR    # into DIR/resources/ and DIR/disc/
+    scripts/make-art              # into src/resources/ and disc/
+    scripts/make-art --out DIR    # into DIR/resources/ and DIR/disc/
+
+The pictures' resource ids, the captions' string ids and the buttons' size
+come from the launcher's own header (src/resources/resource_ids.h); the
+string table names the ids by that header's macros.
 """
 import io
 import os
@@ -20,14 +24,16 @@ import sys
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from tools import ROOT, resource_ids
+
+IDS = resource_ids.read()
 RESOURCES = os.path.join(ROOT, "src", "resources")
 DISC = os.path.join(ROOT, "disc")
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
 PALETTE_TEXT_SIZE = 2855
-BUTTON_W, BUTTON_H = 114, 35
+BUTTON_W, BUTTON_H = IDS["BUTTON_WIDTH"], IDS["BUTTON_HEIGHT"]
 
 # The twenty colours the display system keeps fixed, at both ends.
 STATIC_LOW = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128),
@@ -175,27 +181,40 @@ def nearest(entries, colour, candidates):
 
 # Each button: caption, its normal face run, its highlighted face run.
 BUTTONS = {
-    "cancel": ("Cancel", "blue", "bright_blue", (110, 104, 115)),
-    "install": ("Install", "green", "bright_green", (111, 119, 116)),
-    "readme": ("Read Me", "amber", "yellow", (112, 106, 117)),
-    "run": ("Run", "green", "bright_green", (113, 107, 118)),
-    "uninstall": ("Uninstall", "red", "bright_red", (114, 108, 105)),
+    "cancel": ("Cancel", "blue", "bright_blue"),
+    "install": ("Install", "green", "bright_green"),
+    "readme": ("Read Me", "amber", "yellow"),
+    "run": ("Run", "green", "bright_green"),
+    "uninstall": ("Uninstall", "red", "bright_red"),
 }
 STATES = ("normal", "pressed", "highlighted")
+
+
+def command_macro(name):
+    """The header's name of a button's command code, which is also its
+    caption's string id."""
+    return "%s_COMMAND" % name.upper()
+
+
 # Each button's string id in the launcher's string table: its command code.
-CAPTION_IDS = {"install": 1, "uninstall": 2, "run": 3, "readme": 4, "cancel": 5}
+CAPTION_IDS = {name: IDS[command_macro(name)] for name in BUTTONS}
+# Each picture's bitmap resource id, by its file name under buttons/.
+PICTURE_IDS = {"%s_%s" % (name, state): IDS["%s_%s_BITMAP" % (name.upper(), state.upper())]
+               for name in BUTTONS for state in STATES}
 
 
 def captions_rc():
     """The string table of the buttons' captions, in English (United Kingdom)
     like every resource of the launcher."""
-    lines = ["// Written by tools/make_art.py from the captions it draws on the buttons;",
-             "// change them there. Each string's id is its button's command code.",
+    lines = ["// Written by scripts/make-art (tools/build_steps/make_art.py) from the captions",
+             "// it draws on the buttons; change them there. Each string's id is its button's",
+             "// command code.",
+             '#include "resource_ids.h"', "",
              "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_UK", "", "STRINGTABLE", "BEGIN"]
-    for name, ident in sorted(CAPTION_IDS.items(), key=lambda item: item[1]):
+    for name, _ in sorted(CAPTION_IDS.items(), key=lambda item: item[1]):
         caption = BUTTONS[name][0]
         assert caption.isascii() and '"' not in caption, "captions are plain ASCII: %r" % caption
-        lines.append('    %d, "%s"' % (ident, caption))
+        lines.append('    %s, "%s"' % (command_macro(name), caption))
     lines.append("END")
     return ("\n".join(lines) + "\n").encode("ascii")
 
@@ -284,8 +303,7 @@ def draw_button(entries, caption, run, state, inner_dark_only):
 
 def draw_background(entries):
     """The sample disc's 640 x 480 picture: a night-blue field with a soft
-    glow, the product's name, and a dark band where the buttons sit (x 92 to
-    553, y 343 to 378)."""
+    glow, the product's name, and a dark band where the buttons sit."""
     w, h = 640, 480
     img = Image.new("RGB", (w, h))
     px = img.load()
@@ -432,8 +450,8 @@ def main():
     with open(os.path.join(RESOURCES, "captions.rc"), "wb") as f:
         f.write(captions_rc())
     os.makedirs(os.path.join(RESOURCES, "buttons"), exist_ok=True)
-    for name, (caption, run, bright, ids) in BUTTONS.items():
-        for state, resource_id in zip(STATES, ids):
+    for name, (caption, run, bright) in BUTTONS.items():
+        for state in STATES:
             face = bright if state == "highlighted" else run
             grid = draw_button(entries, caption, face, state, inner_dark_only=(name == "cancel"))
             write_bmp(os.path.join(RESOURCES, "buttons", "%s_%s.bmp" % (name, state)), grid,

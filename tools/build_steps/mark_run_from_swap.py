@@ -7,7 +7,7 @@ leave the drive while the program runs. The image checksum that ld wrote is
 computed again for the changed header (left 0 when it was 0); nothing else
 changes.
 
-    mark_run_from_swap.py FILE.exe
+    python3 -m tools.build_steps.mark_run_from_swap FILE.exe
 """
 import struct
 import sys

@@ -5,7 +5,7 @@ bottom-up, with a BITMAPINFOHEADER: the one kind of bitmap that every
 Windows the launcher runs on loads and shows exactly, and that disc-check
 passes.
 
-    make_background.py ART OUT.bmp [--fit refuse|scale|crop] [--dither floyd-steinberg|none]
+    scripts/make-background ART OUT.bmp [--fit refuse|scale|crop] [--dither floyd-steinberg|none]
 
 ART is any picture Pillow reads (PNG, JPEG, BMP, GIF, TIFF, ...). A picture of
 another size is refused unless --fit says what to do: scale stretches it to
@@ -22,10 +22,9 @@ import sys
 import numpy
 from PIL import Image
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_art import write_bmp  # noqa: E402
+from tools import ROOT
+from tools.build_steps.make_art import write_bmp
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PALETTE = os.path.join(ROOT, "src", "resources", "palette.pal")
 WIDTH, HEIGHT = 640, 480
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes a disc folder's image as Windows will read it, and reads it back.
 
-    make_iso.py FOLDER IMAGE
+    python3 -m tools.kit.make_iso FOLDER IMAGE    (behind scripts/make-iso)
 
 Before writing, every name the image would change is refused (and a disc
 with faults: disc-check), one line for
@@ -27,7 +27,8 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from tools import ROOT
+
 LABEL = "ZARNO_KELVANDO"
 PREPARER = "ZARNO KELVANDO DISC KIT"
 DEFAULT_EPOCH = 1767225600  # 2026-01-01 00:00:00 UTC

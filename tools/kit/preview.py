@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Shows a disc folder as the launcher will show it, before anything is burnt.
 
-    preview.py --build BUILD_DIR FOLDER [--sheet PNG]
+    python3 -m tools.kit.preview --build BUILD_DIR FOLDER [--sheet PNG]    (behind scripts/preview)
 
 The folder becomes drive E:, a CD-ROM drive, of a Wine prefix of the
 preview's own (BUILD_DIR/preview/wine-LANE), never the user's; the folder itself
@@ -25,16 +25,13 @@ import time
 
 from PIL import Image, ImageDraw, ImageFont
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tools", "lab"))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-from bench import APP_PATHS, BUTTON_TOP, LAUNCHER, Bench, wait_exit  # noqa: E402
-from wine_platform import choose_lane  # noqa: E402
-from make_art import STATIC_HIGH, STATIC_LOW  # noqa: E402
-from make_background import launcher_palette, nearest  # noqa: E402
+from tools import ROOT
+from tools.build_steps.make_art import STATIC_HIGH, STATIC_LOW
+from tools.kit.make_background import launcher_palette, nearest
+from tools.lab.bench import APP_PATHS, FRESH, LAUNCHER, Bench, slot_point, wait_exit
+from tools.lab.wine_platform import choose_lane
 
 WM_CLOSE = 0x10
-READ_ME_LEFT = 265  # Read Me's slot before installation
 MARGIN, LABEL = 16, 26
 CAPTIONS = ("before installation", "once the companion is installed", "Read Me under the pointer",
             "on a 256-colour display")
@@ -166,7 +163,7 @@ def main():
             return 0
         try:
             fresh = shown_client(bench)
-            hovered = shown_client(bench, hover=(READ_ME_LEFT + 57, BUTTON_TOP + 17))
+            hovered = shown_client(bench, hover=slot_point(FRESH["readme"]))
             bench.wine_reg("add", installed, "/f")
             after = shown_client(bench)
         except RuntimeError as error:

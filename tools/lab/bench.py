@@ -3,8 +3,8 @@
 outside (X screenshots, xdotool, and a probe program running in the same Wine
 prefix for Win32 facts).
 
-    bench.py --build DIR CASE...      run the named cases (see CASES)
-    bench.py --build DIR --list       list them
+    python3 -m tests.wine.cases --build DIR CASE...    run the named cases
+    python3 -m tests.wine.cases --build DIR --list     list them
 
 One Wine prefix is made per build tree and lane (wine_platform.py: the
 launcher's own build under 32-bit Wine where the kernel runs 32-bit code,
@@ -20,26 +20,36 @@ import math
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 
 from PIL import Image
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                                "tools"))
-from assemble_disc import assemble  # noqa: E402
-from wine_platform import WINESERVER, choose_lane, lane_of  # noqa: E402
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
+from tools import ROOT, resource_ids
+from tools.build_steps.assemble_disc import assemble
+from tools.lab.wine_platform import WINESERVER, choose_lane, lane_of
 
 APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
 UNINSTALL = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 LAUNCHER = ("Autorun", "ZARNO KELVANDO(tm)")
-FRESH_LAYOUT = [("install", 119), ("readme", 265), ("cancel", 410)]
-INSTALLED_LAYOUT = [("run", 92), ("readme", 207), ("uninstall", 323), ("cancel", 439)]
-BUTTON_TOP = 343
+
+
+def button_row(ids, layout):
+    """[(button, left edge)] of one layout of the launcher's header, left to
+    right: its LAYOUT_BUTTON_LEFT defines, each button by the lower-case name
+    its pictures have (FRESH_README_LEFT: "readme", buttons/readme_*.bmp)."""
+    prefix, suffix = layout + "_", "_LEFT"
+    row = [(name[len(prefix):-len(suffix)].lower(), left) for name, left in ids.items()
+           if name.startswith(prefix) and name.endswith(suffix)]
+    return sorted(row, key=lambda slot: slot[1])
+
+
+IDS = resource_ids.read()
+FRESH_LAYOUT = button_row(IDS, "FRESH")
+INSTALLED_LAYOUT = button_row(IDS, "INSTALLED")
+FRESH, INSTALLED = dict(FRESH_LAYOUT), dict(INSTALLED_LAYOUT)  # each button's left edge
+BUTTON_TOP = IDS["BUTTON_ROW_TOP"]
+BUTTON_SIZE = (IDS["BUTTON_WIDTH"], IDS["BUTTON_HEIGHT"])
 TIME_SCALE = float(os.environ.get("AUTORUN_TIME_SCALE") or 1)
 
 
@@ -345,6 +355,13 @@ def check_layout(screen, origin, client, layout, states=None, background=None):
         scene.paste(button_picture(name, state), (left, BUTTON_TOP))
     diff = region_differences(screen, scene, origin)
     check(diff == 0, "%d client pixels differ from background and %s" % (diff, [n for n, _ in layout]))
+
+
+def slot_point(left, origin=(0, 0), dx=BUTTON_SIZE[0] // 2, dy=BUTTON_SIZE[1] // 2):
+    """A point of the button whose left edge is left, its middle unless dx
+    and dy say otherwise: on the screen from a window's client origin, or
+    in the client area without one."""
+    return origin[0] + left + dx, origin[1] + BUTTON_TOP + dy
 
 
 def wait_until(predicate, seconds, step=0.25):

@@ -6,7 +6,7 @@ start-up time goes (a +relay trace), hover latency, the launcher's CPU time
 while it idles shown and hidden, and executable size. It runs on this
 machine's lane (wine_platform.py), and names it.
 
-    benchmark.py --build DIR [--runs N] [--write docs/performance.md]
+    python3 -m tools.lab.benchmark --build DIR [--runs N] [--write docs/performance.md]    (behind scripts/bench)
 """
 import argparse
 import collections
@@ -21,13 +21,13 @@ import sys
 import tempfile
 import time
 
-from bench import (BUTTON_TOP, LAUNCHER, ROOT, Bench, button_picture, cpu_ticks, launcher_pid, load_picture,
-                   wait_exit)
-from pe import PE
+from tools.lab.bench import (BUTTON_TOP, FRESH, LAUNCHER, ROOT, Bench, button_picture, cpu_ticks, launcher_pid,
+                             load_picture, slot_point, wait_exit)
+from tools.lab.pe import PE
 
 WM_CLOSE = 0x10
-CANCEL_LEFT = 410
-READ_ME_LEFT = 265
+CANCEL_LEFT = FRESH["cancel"]
+READ_ME_LEFT = FRESH["readme"]
 
 
 def hexcolour(rgb):
@@ -292,7 +292,7 @@ def idle_cpu(bench, seconds=20):
     start = cpu_ticks(pid)
     time.sleep(seconds)
     shown = (cpu_ticks(pid) - start) * per_tick
-    bench.xdotool("mousemove", origin[0] + READ_ME_LEFT + 57, origin[1] + BUTTON_TOP + 17, "click", "1")
+    bench.xdotool("mousemove", *slot_point(READ_ME_LEFT, origin), "click", "1")
     bench.xdotool("mousemove", 1000, 10)
     bench.wait_for("Notepad", seconds=20)
     time.sleep(2)

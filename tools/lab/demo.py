@@ -9,8 +9,8 @@ import os
 import sys
 import time
 
-from bench import LAUNCHER, Bench, wait_exit
-from wine_platform import choose_lane
+from tools.lab.bench import FRESH, LAUNCHER, Bench, slot_point, wait_exit
+from tools.lab.wine_platform import choose_lane
 
 WM_CLOSE = 0x10
 
@@ -44,8 +44,7 @@ def main():
         # The round trip of an install: click Install, let the sample
         # installer run, and see the launcher come back installed.
         window = bench.find(*LAUNCHER)
-        ox, oy = window["origin"]
-        bench.xdotool("mousemove", ox + 119 + 57, oy + 343 + 17, "click", "1")
+        bench.xdotool("mousemove", *slot_point(FRESH["install"], window["origin"]), "click", "1")
         bench.xdotool("mousemove", 1000, 10)
         if bench.wait_for("InstallShield_Win", seconds=20):
             time.sleep(1)

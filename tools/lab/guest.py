@@ -4,7 +4,7 @@
 Wine's 32-bit side only, built from Debian's archive on every run, booted
 under qemu (TCG), with the checkout shared at the same path.
 
-    guest.py [--work DIR] [--reuse] [--timeout SECONDS] [--env NAME=VALUE]... -- COMMAND...
+    python3 -m tools.lab.guest [--work DIR] [--reuse] [--timeout SECONDS] [--env NAME=VALUE]... -- COMMAND...
 
 Builds the guest in DIR (build/i386 by default, wiped first), boots it, runs
 COMMAND in it as root from the checkout's root, powers it off, and exits
@@ -23,8 +23,9 @@ import threading
 import time
 import urllib.request
 
+from tools import ROOT
+
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
 
 MIRROR = "http://deb.debian.org/debian"
 SUITE = "bookworm"
@@ -259,8 +260,10 @@ def job_script(environment, command):
 
 
 def base_environment():
+    """The command's environment; the checkout's Python modules are found
+    as on the host, through PYTHONPATH."""
     return [("HOME", "/root"), ("PATH", "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"),
-            ("LANG", "C.UTF-8"), ("TMPDIR", "/tmp")]
+            ("LANG", "C.UTF-8"), ("TMPDIR", "/tmp"), ("PYTHONPATH", ROOT)]
 
 
 def parse_environment(pairs):

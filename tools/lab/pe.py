@@ -1,10 +1,7 @@
 """Reads a PE32 or PE32+ executable: its headers, sections, imports and resources."""
-import os
 import struct
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from mark_run_from_swap import header_offsets, pe_checksum  # noqa: E402
+from tools.build_steps.mark_run_from_swap import header_offsets, pe_checksum
 
 
 class PE:

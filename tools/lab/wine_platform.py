@@ -12,9 +12,11 @@ loader, the prefix's architecture and the registry view it reads (in a
 win64 prefix a 32-bit program reads the 32-bit view of most keys, a 64-bit
 one the 64-bit view). AUTORUN_LANE=i386 or x86-64 forces a lane.
 
-    wine_platform.py lane                the lane's name, build folder, loader and prefix
-                                         architecture on one line, or why there is none
-    wine_platform.py kernel-runs-i386    exit code 0 when the kernel runs i386 programs
+    python3 -m tools.lab.wine_platform lane                the lane's name, build folder, loader and
+                                                           prefix architecture on one line, or why
+                                                           there is none
+    python3 -m tools.lab.wine_platform kernel-runs-i386    exit code 0 when the kernel runs i386
+                                                           programs
 """
 import os
 import struct

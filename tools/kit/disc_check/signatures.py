@@ -3,7 +3,7 @@
 with osslsigncode: one line for each, a note when the program is signed and
 intact or unsigned, a fault when its signature no longer matches the file.
 
-    signatures.py FOLDER
+    python3 -m tools.kit.disc_check.signatures FOLDER    (run by scripts/disc-check)
 
 Exit code 0 (whatever it found), 2 when osslsigncode cannot be run.
 """

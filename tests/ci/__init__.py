@@ -1,0 +1,1 @@
+"""The CI verdict's own test."""

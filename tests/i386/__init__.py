@@ -1,0 +1,1 @@
+"""The i386 lane's own tests and its cases' verdicts."""

@@ -1,0 +1,1 @@
+"""The end-to-end bench on Wine, the product checks and the kit's tests."""

@@ -1,0 +1,1 @@
+"""What a disc's author runs, behind the scripts/ commands."""

@@ -1,0 +1,1 @@
+"""disc-check's reading of the programs' signatures (the checker itself is disc_check.cpp)."""
