@@ -11,6 +11,20 @@
 // has not appeared yet, before giving up on it and coming back.
 static const int InstallerAppearLimit = 60;
 
+// A setup that showed a window of its own was the installer, as most are
+// today (a wizard that ends when the user presses Finish): once it has
+// ended, an installer window of the class the launcher knows or of its
+// family is waited for this many ticks only, not the whole limit.
+static const int SetupWindowAppearLimit = 2;
+
+// How many ticks a window of the family that still exists, invisible, while
+// its program runs keeps the launcher hidden: a wizard hides its window
+// while it builds its next page (WM_SETREDRAW takes WS_VISIBLE away, for as
+// long as the page takes), and a closed one lingers invisible a second or
+// two before its program ends. A program that has ended, or whose window is
+// destroyed, counts as gone at once.
+static const int BlinkLimit = 5;
+
 // How many ticks a newly found program of the family that has not finished
 // starting keeps the launcher hidden without a window of its own (an
 // uninstaller's copy comes up a moment after the original has ended).
@@ -95,6 +109,7 @@ static int Adopt(WatchState* watch, DWORD id)
     member->Ticks = 0;
     member->Shown = 0;
     member->Window = NULL;
+    member->Blinks = 0;
     return 1;
 }
 
@@ -200,6 +215,23 @@ static void MarkWindows(WatchState* watch)
         EnumWindows(MarkShown, (LPARAM)watch);
 }
 
+// Once a tick, after the windows were marked: a program of the family whose
+// window still exists, invisible, counts as showing it for BlinkLimit ticks.
+// After an install, a window of setup's own marks setup as the installer.
+static void KeepBlinkingWindows(WatchState* watch)
+{
+    for (int i = 0; i < watch->FamilyCount; ++i) {
+        FamilyMember* member = &watch->Family[i];
+        DWORD owner = 0;
+        if (member->Shown)
+            member->Blinks = 0;
+        else if (member->Window != NULL && IsWindow(member->Window) &&
+                 GetWindowThreadProcessId(member->Window, &owner) && owner == member->Id)
+            member->Shown = ++member->Blinks <= BlinkLimit;
+    }
+    watch->SetupShown |= watch->InstallLaunched && !watch->InstallerSeen && watch->ChildShown;
+}
+
 // Once a tick: takes in the family's new programs, then lets go of those
 // that have ended. Whether each held program has ended is seen once, before
 // the walk, so that none is let go before its children have been looked
@@ -216,13 +248,14 @@ static int FollowFamily(WatchState* watch)
     int count = watch->FamilyCount;
     for (int i = 0; i < count; ++i)
         ended[i] = HasEnded(watch->Family[i].Process);
-    if (watch->FamilyFollowed && (watch->ChildProcess != NULL || count != 0)) {
+    if ((watch->ChildProcess != NULL && watch->ChildProcessId != 0) || count != 0) {
         MarkWindows(watch);
         int walk = watch->ChildProcess != NULL && (childEnded || !watch->ChildShown);
         for (int i = 0; i < count; ++i)
             walk |= ended[i] || !watch->Family[i].Shown;
-        if (walk && WalkProcesses(watch, 0))
+        if (walk && watch->FamilyFollowed && WalkProcesses(watch, 0))
             MarkWindows(watch);
+        KeepBlinkingWindows(watch);
     }
     int kept = 0;
     for (int i = 0; i < watch->FamilyCount; ++i) {
@@ -332,7 +365,7 @@ static int InstallerTick(WatchState* watch, HWND window)
     } else if (present) {
         watch->InstallerSeen = 1;
         return 0;
-    } else if (++watch->InstallerWaitTicks < InstallerAppearLimit) {
+    } else if (++watch->InstallerWaitTicks < (watch->SetupShown ? SetupWindowAppearLimit : InstallerAppearLimit)) {
         return 0;
     } else {
         // Given up on: later watched programs in this run then come back as
@@ -379,6 +412,7 @@ int FollowProgram(WatchState* watch, HWND window, HANDLE process, DWORD processI
         watch->InstallLaunched = 1;
         watch->InstallerSeen = 0;
         watch->InstallerWaitTicks = 0;
+        watch->SetupShown = 0;
     }
     return 1;
 }

@@ -26,6 +26,7 @@ struct FamilyMember {
     int Ticks;    // ticks since it was found
     int Shown;    // it showed a visible top-level window on the last look
     HWND Window;  // the one it showed then
+    int Blinks;   // ticks that window has existed invisible since
 };
 
 // A process and its parent, as a snapshot of the system's processes gives them.
@@ -53,6 +54,7 @@ struct WatchState {
     int NotepadsBeforeCount;
     int InstallLaunched;
     int InstallerSeen;
+    int SetupShown;  // setup showed a visible top-level window of its own while it ran
     UINT_PTR InstallerTimer;
     int InstallerWaitTicks;  // ticks of timer 101 spent waiting for the installer window to appear
 };

@@ -283,6 +283,125 @@ TEST_F(Watch, SetupWithoutAnInstallerWindowComesBackAfterSixtyTicks)
     EXPECT_TRUE(Shown());
 }
 
+// A setup that is its own wizard: its window counts as the installer's, and
+// once setup has ended with it, the launcher is back on the second installer
+// tick instead of waiting out the limit; elevated through the shell alike.
+// A setup without a window of its own still waits for one.
+TEST_F(Watch, SetupsOwnWindowCountsAsTheInstallers)
+{
+    static const struct {
+        const char* name;
+        bool window;    // setup shows a window of its own while it runs
+        bool elevated;  // started through the shell
+        int ticks;      // installer ticks until the launcher is back
+    } cases[] = { { "its own wizard", true, false, 2 }, { "its own wizard, elevated", true, true, 2 },
+                  { "no window of its own", false, false, 60 } };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        if (c.elevated)
+            NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Install);
+        DWORD setup = NextProcessId - 1;
+        HWND wizard = c.window ? AddForeignWindow("#32770", "Orvik Setup", setup) : NULL;
+        for (int tick = 0; tick < 10; ++tick)
+            FireTimer(100);  // the wizard's pages, for as long as the user takes
+        EXPECT_TRUE(Hidden()) << c.name;
+        EXPECT_FALSE(TimerRunning(101)) << c.name;
+        CloseForeignWindow(wizard);
+        Processes[setup].running = false;
+        FireTimer(100);
+        for (int tick = 1; tick < c.ticks; ++tick) {
+            FireTimer(101);
+            ASSERT_TRUE(Hidden()) << c.name << ", tick " << tick;
+        }
+        FireTimer(101);
+        EXPECT_TRUE(Shown()) << c.name;
+        EXPECT_TRUE(Timers.empty()) << c.name;
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;
+    }
+}
+
+// An installer window of the class the launcher knows that comes up just
+// after a setup with its own window has ended is waited for, as always.
+TEST_F(Watch, AnInstallerAfterSetupsOwnWindowIsStillWaitedFor)
+{
+    OpenWindow();
+    Command(Install);
+    DWORD setup = Launcher.Watch.ChildProcessId;
+    HWND splash = AddForeignWindow("#32770", "Preparing", setup);
+    FireTimer(100);
+    CloseForeignWindow(splash);
+    Processes[setup].running = false;
+    FireTimer(100);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+    for (int tick = 0; tick < 70; ++tick)
+        FireTimer(101);
+    EXPECT_TRUE(Hidden());
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
+}
+
+// A window of the family that goes invisible while its program runs (a
+// wizard building its next page, a closed one in its last moments) keeps
+// the launcher hidden five ticks; one destroyed, or a program ended, is gone
+// at once. Elevated through the shell alike.
+TEST_F(Watch, AWindowThatBlinksIsNotAWindowThatClosed)
+{
+    enum Event { PageChange, StaysInvisible, Destroyed, ProgramEnds };
+    static const struct {
+        const char* name;
+        Event event;
+        bool elevated;
+        int hiddenTicks;  // ticks still hidden after the event; -1: until the window is closed after it
+    } cases[] = {
+        { "invisible three ticks, then shown again", PageChange, false, -1 },
+        { "invisible three ticks, elevated", PageChange, true, -1 },
+        { "invisible for good while its program runs", StaysInvisible, false, 5 },
+        { "destroyed while its program runs", Destroyed, false, 0 },
+        { "its program ended, the window invisible", ProgramEnds, false, 0 },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        InstallCompanion();
+        if (c.elevated)
+            NextStartError = ERROR_ELEVATION_REQUIRED;
+        Command(Uninstall);
+        DWORD started = NextProcessId - 1;
+        DWORD copy = StartProcess(started);
+        HWND window = AddForeignWindow("OrvikUninstall", "Orvik Uninstall", copy);
+        FireTimer(100);  // the copy and its window are found while the original runs
+        Processes[started].running = false;
+        FireTimer(100);
+        ASSERT_TRUE(Hidden()) << c.name;
+        if (c.event == Destroyed)
+            CloseForeignWindow(window);
+        else
+            HideForeignWindow(window);
+        if (c.event == ProgramEnds)
+            Processes[copy].running = false;
+        if (c.event == PageChange) {
+            for (int tick = 0; tick < 3; ++tick)
+                FireTimer(100);
+            ShowWindow(window, SW_SHOWNORMAL);
+        }
+        int ticks = c.hiddenTicks < 0 ? 10 : c.hiddenTicks;
+        for (int tick = 1; tick <= ticks; ++tick) {
+            FireTimer(100);
+            ASSERT_TRUE(Hidden()) << c.name << ", tick " << tick;
+        }
+        if (c.hiddenTicks < 0)
+            CloseForeignWindow(window);
+        FireTimer(100);
+        EXPECT_TRUE(Shown()) << c.name;
+        EXPECT_EQ(0, OpenProcessHandles) << c.name;
+    }
+}
+
 TEST_F(Watch, AnInstallerThatAppearsLateIsStillWaitedFor)
 {
     OpenWindow();
