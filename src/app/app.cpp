@@ -1,4 +1,6 @@
-// Start-up, the one window, its message loop and dispatch, hide and restore.
+// The window: start-up, the message loop and dispatch, and every change of
+// the window (hiding, coming back, ending, telling screen readers), acting
+// on what the parts answer.
 #include "app/launcher.h"
 #include "launch/commands.h"
 #include "launch/outside.h"
@@ -26,8 +28,6 @@ static int RegisterLauncherClass(HINSTANCE instance)
 
 int RunLauncher(HINSTANCE instance)
 {
-    Launcher.Instance = instance;
-
     // Two launchers started a moment apart (AutoPlay and a double-click on
     // the drive) would both pass the window checks below before either has
     // made its window. Creating a named mutex is one atomic step: the second
@@ -56,7 +56,7 @@ int RunLauncher(HINSTANCE instance)
     Launcher.AppPalette = LoadAppPalette(instance, Launcher.MainWindow);
     StartupSpanMark();
 
-    if (!FindDiscDrive(&Launcher.Disc))
+    if (!FindDisc(&Launcher.Disc))
         return 0;
     StartupSpanMark();
 

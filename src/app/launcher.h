@@ -15,7 +15,6 @@ struct ScreenPoint {
 };
 
 struct LauncherState {
-    HINSTANCE Instance;
     HANDLE RunningMutex;  // held for the whole run: one launcher at a time
     ScreenPoint ScreenCentre;
     HWND MainWindow;

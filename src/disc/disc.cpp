@@ -36,7 +36,7 @@ static int CutToFolder(char* path)
     return end;
 }
 
-int FindDiscDrive(DiscState* disc)
+int FindDisc(DiscState* disc)
 {
     // The launcher's own path. Cut to the buffer it is refused whole (XP
     // then leaves it unterminated; only its first two characters, which

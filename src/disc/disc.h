@@ -29,7 +29,7 @@ struct DiscState {
 
 // Finds the disc: the launcher's own folder when it holds the marker, else
 // the CD-ROM drive that holds it; 1 with Root set.
-int FindDiscDrive(DiscState* disc);
+int FindDisc(DiscState* disc);
 int DiscHoldsMarker(const DiscState* disc);
 // The configuration from autorun.inf's text (as ProfileAnsiText gives it)
 // and the disc's root. Reads nothing else.

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     standin::DriveTypes['E'] = DRIVE_CDROM;
     standin::AddFile("E:\\kelvando.id");
     standin::AddFile("E:\\autorun.inf", std::string((const char*)data, size));
-    REQUIRE(FindDiscDrive(&disc) == 1);
+    REQUIRE(FindDisc(&disc) == 1);
     LoadDiscConfig(&disc);
     CheckPath(disc.Config.AppPathsKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
     CheckPath(disc.Config.UninstallKey, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");

@@ -68,7 +68,7 @@ TEST_F(DiscLocator, WalksTheDriveList)
             AddFile(*m == '*' ? own.substr(0, own.rfind('\\') + 1) + "kelvando.id" : std::string(1, *m) + ":\\kelvando.id");
         if (walk.module != nullptr)
             ModulePath = walk.module;
-        EXPECT_EQ(walk.found, FindDiscDrive(&Launcher.Disc)) << walk.name;
+        EXPECT_EQ(walk.found, FindDisc(&Launcher.Disc)) << walk.name;
         EXPECT_STREQ(walk.root, Launcher.Disc.Root) << walk.name;
         if (walk.probes != 0) {
             EXPECT_EQ(walk.probes, (int)Probes.size()) << walk.name;
@@ -93,7 +93,7 @@ TEST_F(DiscLocator, TheOwnFolderIsTakenOnlyWhenItsPathsFit)
         std::string folder = c.folder == 3 ? "C:\\" : "C:\\" + std::string(c.folder - 4, 'x') + "\\";
         ModulePath = folder + std::string(c.name - 4, 'a') + ".exe";
         AddFile(folder + "kelvando.id");
-        ASSERT_EQ(1, FindDiscDrive(&Launcher.Disc)) << c.folder << " " << c.name;
+        ASSERT_EQ(1, FindDisc(&Launcher.Disc)) << c.folder << " " << c.name;
         EXPECT_EQ(c.taken ? folder : std::string("E:\\"), Launcher.Disc.Root) << c.folder << " " << c.name;
         if (c.taken) {
             LoadDiscConfig(&Launcher.Disc);
@@ -105,7 +105,7 @@ TEST_F(DiscLocator, TheOwnFolderIsTakenOnlyWhenItsPathsFit)
 TEST_F(DiscLocator, OpensTheMarkerForReadingOnlyAndShared)
 {
     InsertDisc();
-    ASSERT_EQ(1, FindDiscDrive(&Launcher.Disc));
+    ASSERT_EQ(1, FindDisc(&Launcher.Disc));
     int open = IndexOfCall("CreateFileA E:");
     ASSERT_GE(open, 0);
     // GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING
@@ -116,7 +116,7 @@ TEST_F(DiscLocator, AFailedDriveListCountsAsNoDisc)
 {
     InsertDisc();
     DriveListFails = 1;
-    EXPECT_EQ(0, FindDiscDrive(&Launcher.Disc));
+    EXPECT_EQ(0, FindDisc(&Launcher.Disc));
     EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
 }
 
@@ -128,7 +128,7 @@ TEST_F(DiscLocator, ADriveListTooLongForTheBufferCountsAsNoDisc)
     SetDrives(roots);
     DriveTypes['E'] = DRIVE_CDROM;
     AddFile("E:\\kelvando.id");
-    EXPECT_EQ(0, FindDiscDrive(&Launcher.Disc));
+    EXPECT_EQ(0, FindDisc(&Launcher.Disc));
     EXPECT_EQ(0, CountCalls("GetDriveTypeA"));
 }
 
@@ -142,7 +142,7 @@ TEST_F(DiscLocator, AListFillingTheBufferIsWalkedToItsEnd)
     DriveTypes['C'] = DRIVE_FIXED;
     DriveTypes['E'] = DRIVE_CDROM;
     AddFile("E:\\kelvando.id");
-    EXPECT_EQ(1, FindDiscDrive(&Launcher.Disc));
+    EXPECT_EQ(1, FindDisc(&Launcher.Disc));
     EXPECT_STREQ("E:\\", Launcher.Disc.Root);
 }
 
@@ -151,7 +151,7 @@ typedef LauncherTest DiscConfigFile;
 TEST_F(DiscConfigFile, BuildsTheKeyPathsAndThePicturePath)
 {
     InsertDisc();
-    FindDiscDrive(&Launcher.Disc);
+    FindDisc(&Launcher.Disc);
     LoadDiscConfig(&Launcher.Disc);
     const char* background = Launcher.Disc.Config.BackgroundPath;
     EXPECT_STREQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik", Launcher.Disc.Config.UninstallKey);
@@ -239,7 +239,7 @@ TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
         Reset();
         Launcher = LauncherState();
         InsertDisc(c.inf);
-        FindDiscDrive(&Launcher.Disc);
+        FindDisc(&Launcher.Disc);
         LoadDiscConfig(&Launcher.Disc);
         const char* background = Launcher.Disc.Config.BackgroundPath;
         EXPECT_EQ(std::string(AppPathsPrefix) + c.instkey, Launcher.Disc.Config.AppPathsKey) << c.name;
@@ -265,7 +265,7 @@ TEST_F(DiscConfigFile, NoMemoryForTheFileReadsAsNoFile)
 {
     InsertDisc();
     VirtualAllocLimit = 0;
-    FindDiscDrive(&Launcher.Disc);
+    FindDisc(&Launcher.Disc);
     LoadDiscConfig(&Launcher.Disc);
     EXPECT_STREQ("E:\\", Launcher.Disc.Config.BackgroundPath);
     EXPECT_EQ(std::string(AppPathsPrefix), Launcher.Disc.Config.AppPathsKey);
@@ -304,7 +304,7 @@ TEST_F(DiscConfigFile, MissingAutorunInfGivesEmptyNames)
 {
     InsertDisc();
     RemoveFile("E:\\autorun.inf");
-    FindDiscDrive(&Launcher.Disc);
+    FindDisc(&Launcher.Disc);
     LoadDiscConfig(&Launcher.Disc);
     const char* background = Launcher.Disc.Config.BackgroundPath;
     EXPECT_EQ(std::string(AppPathsPrefix), Launcher.Disc.Config.AppPathsKey);
@@ -334,7 +334,7 @@ TEST_F(DiscConfigFile, RefusesValuesThatDoNotFitAtTheExactBoundary)
                           std::string(c.uninstkey, 'u') + "\r\nbitmap=" + std::string(c.bitmap, 'b') + "\r\n";
         InsertDisc(inf);
         AddKey(std::string(AppPathsPrefix) + std::string(c.instkey, 'i'));
-        FindDiscDrive(&Launcher.Disc);
+        FindDisc(&Launcher.Disc);
         LoadDiscConfig(&Launcher.Disc);
         const char* background = Launcher.Disc.Config.BackgroundPath;
         EXPECT_EQ(c.instkeyKept, strlen(Launcher.Disc.Config.AppPathsKey) == 52u + c.instkey) << c.instkey;
@@ -362,7 +362,7 @@ typedef LauncherTest InstalledState;
 TEST_F(InstalledState, FollowsTheAppPathsEntry)
 {
     InsertDisc();
-    FindDiscDrive(&Launcher.Disc);
+    FindDisc(&Launcher.Disc);
     LoadDiscConfig(&Launcher.Disc);
     EXPECT_EQ(0, Launcher.Disc.AppInstalled);
 
@@ -381,7 +381,7 @@ TEST_F(InstalledState, AnEmptyNameOpensTheAppPathsKeyItself)
 {
     InsertDisc("[install]\r\nbitmap=background.bmp\r\n");
     AddKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
-    FindDiscDrive(&Launcher.Disc);
+    FindDisc(&Launcher.Disc);
     LoadDiscConfig(&Launcher.Disc);
     EXPECT_EQ(1, CountCalls(std::string("RegOpenKeyExA ") + AppPathsPrefix + " "));
     EXPECT_EQ(1, Launcher.Disc.AppInstalled);
