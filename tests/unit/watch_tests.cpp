@@ -7,6 +7,16 @@ using namespace standin;
 class Watch : public LauncherTest {
 protected:
     void Command(int code) { Send(WM_USER, (WPARAM)code); }
+    // A launcher opened afresh for the next row of a table; with elevated,
+    // the next program it starts needs elevation and goes through the shell.
+    void OpenAfresh(bool elevated = false)
+    {
+        Reset();
+        Launcher = LauncherState();
+        OpenWindow();
+        if (elevated)
+            NextStartError = ERROR_ELEVATION_REQUIRED;
+    }
     bool Hidden() { return MainWindowRecord().width == 0; }
     bool Shown() { return MainWindowRecord().width == 640 && MainWindowRecord().x == 192; }
     void EndChild()
@@ -66,9 +76,7 @@ TEST_F(Watch, ARefusedTimerBringsTheLauncherBack)
         bool setupEnds;  // the tick on which setup is seen to end comes first
     } cases[] = { { Install, 100, false }, { ReadMe, 100, false }, { Uninstall, 100, false }, { Install, 101, true } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
-        OpenWindow();
+        OpenAfresh();
         InstallCompanion();
         RefusedTimer = c.refused;
         Command(c.code);
@@ -231,11 +239,7 @@ TEST_F(Watch, TheHandleIsClosedOnceWhateverEndsTheWatch)
     } cases[] = { { "the program ends", 0, 0 }, { "started by the shell, ends", 0, 1 },
                   { "the launcher is closed while watching", 1, 0 }, { "closed, started by the shell", 1, 1 } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
-        OpenWindow();
-        if (c.viaShell)
-            NextStartError = ERROR_ELEVATION_REQUIRED;
+        OpenAfresh(c.viaShell);
         Command(ReadMe);
         ASSERT_EQ(1, OpenProcessHandles) << c.name;
         if (c.closeWhileWatching) {
@@ -297,11 +301,7 @@ TEST_F(Watch, SetupsOwnWindowCountsAsTheInstallers)
     } cases[] = { { "its own wizard", true, false, 2 }, { "its own wizard, elevated", true, true, 2 },
                   { "no window of its own", false, false, 60 } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
-        OpenWindow();
-        if (c.elevated)
-            NextStartError = ERROR_ELEVATION_REQUIRED;
+        OpenAfresh(c.elevated);
         Command(Install);
         DWORD setup = NextProcessId - 1;
         HWND wizard = c.window ? AddForeignWindow("#32770", "Orvik Setup", setup) : NULL;
@@ -364,12 +364,8 @@ TEST_F(Watch, AWindowThatBlinksIsNotAWindowThatClosed)
         { "its program ended, the window invisible", ProgramEnds, false, 0 },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
-        OpenWindow();
+        OpenAfresh(c.elevated);
         InstallCompanion();
-        if (c.elevated)
-            NextStartError = ERROR_ELEVATION_REQUIRED;
         Command(Uninstall);
         DWORD started = NextProcessId - 1;
         DWORD copy = StartProcess(started);
