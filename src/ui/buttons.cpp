@@ -4,7 +4,7 @@
 #include "ui/buttons.h"
 
 // Slots in the order they are tested and drawn, the images' size each.
-#define BUTTON_SLOT(left, code) { { left, BUTTON_ROW_TOP, left + BUTTON_WIDTH, BUTTON_ROW_TOP + BUTTON_HEIGHT }, code }
+#define BUTTON_SLOT(left, code) { { (left), BUTTON_ROW_TOP, (left) + BUTTON_WIDTH, BUTTON_ROW_TOP + BUTTON_HEIGHT }, (code) }
 static const ButtonSlot InstalledLayout[] = {
     BUTTON_SLOT(INSTALLED_RUN_LEFT, Run),
     BUTTON_SLOT(INSTALLED_README_LEFT, ReadMe),
