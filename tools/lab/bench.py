@@ -10,7 +10,8 @@ One Wine prefix is made per build tree and lane (wine_platform.py: the
 launcher's own build under 32-bit Wine where the kernel runs 32-bit code,
 else the 64-bit build under 64-bit Wine) and reused; each run starts its own
 Xvfb. Drive E: of the prefix is a CD-ROM drive whose folder a case fills;
-B:, an earlier CD-ROM drive, stays empty unless a case fills it.
+B:, an earlier CD-ROM drive, F:, a removable drive (a stick), and the share
+\\\\lab\\share stay empty unless a case fills them.
 
 AUTORUN_TIME_SCALE (default 1) stretches every wall-clock limit of the bench
 by one factor, for a lane that runs under emulation.
@@ -94,15 +95,21 @@ class Bench:
         self.fixed = os.path.join(self.work, "fixed")      # drive D:, a fixed disk
         self.floppy = os.path.join(self.work, "floppy")    # drive A:, so that the walk starts after it
         self.second_cdrom = os.path.join(self.work, "cdrom-b")  # drive B:, a CD-ROM drive, empty between cases
+        self.stick = os.path.join(self.work, "stick")      # drive F:, a removable drive, empty between cases
+        self.share = os.path.join(self.work, "share")      # \\lab\share, empty between cases
         self.depth = depth
         self.display = None
         self.xvfb = None
         self.children = []
 
     # ---- environment -------------------------------------------------
-    def env(self):
+    def env(self, dll_overrides=None):
+        """Wine's environment; dll_overrides (WINEDLLOVERRIDES' syntax) are
+        added to the lane's own."""
         env = dict(os.environ)
         env.update(self.lane.env(self.prefix))
+        if dll_overrides:
+            env["WINEDLLOVERRIDES"] += ";" + dll_overrides
         env["DISPLAY"] = self.display or env.get("DISPLAY", "")
         return env
 
@@ -127,7 +134,7 @@ class Bench:
         os.makedirs(self.work, exist_ok=True)
         with open(os.path.join(self.work, "prefix.lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            ready = os.path.join(self.prefix, ".bench-ready-3")
+            ready = os.path.join(self.prefix, ".bench-ready-4")
             if not os.path.exists(ready):
                 shutil.rmtree(self.prefix, ignore_errors=True)
                 self.start_wine()
@@ -139,6 +146,7 @@ class Bench:
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "hd", "/f", "/reg:64")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "a:", "/d", "floppy", "/f", "/reg:64")
                 self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "b:", "/d", "cdrom", "/f", "/reg:64")
+                self.wine_reg("add", r"HKLM\Software\Wine\Drives", "/v", "f:", "/d", "floppy", "/f", "/reg:64")
                 # Drive types are read when the server starts: stop it (which
                 # also saves the registry); start_wine below starts it again.
                 subprocess.run([WINESERVER, "-k"], env=self.env(), stdin=subprocess.DEVNULL,
@@ -150,10 +158,14 @@ class Bench:
         os.makedirs(self.fixed, exist_ok=True)
         os.makedirs(self.floppy, exist_ok=True)
         os.makedirs(self.second_cdrom, exist_ok=True)
+        os.makedirs(self.stick, exist_ok=True)
+        os.makedirs(self.share, exist_ok=True)
         devices = os.path.join(self.prefix, "dosdevices")
-        for letter, target in (("e:", self.cdrom), ("d:", self.fixed), ("a:", self.floppy),
-                               ("b:", self.second_cdrom)):
-            link = os.path.join(devices, letter)
+        # Wine finds \\SERVER\SHARE at dosdevices/unc/SERVER/SHARE.
+        os.makedirs(os.path.join(devices, "unc", "lab"), exist_ok=True)
+        for name, target in (("e:", self.cdrom), ("d:", self.fixed), ("a:", self.floppy),
+                             ("b:", self.second_cdrom), ("f:", self.stick), ("unc/lab/share", self.share)):
+            link = os.path.join(devices, name)
             if os.path.islink(link) or os.path.exists(link):
                 os.remove(link)
             os.symlink(target, link)
@@ -190,9 +202,9 @@ class Bench:
             self.xvfb.wait()
 
     # ---- Wine --------------------------------------------------------
-    def wine(self, *args, timeout=60):
-        return subprocess.run([self.lane.loader] + list(args), env=self.env(), capture_output=True, text=True,
-                              timeout=limit(timeout))
+    def wine(self, *args, timeout=60, dll_overrides=None):
+        return subprocess.run([self.lane.loader] + list(args), env=self.env(dll_overrides), capture_output=True,
+                              text=True, timeout=limit(timeout))
 
     def wine_reg(self, *args):
         """reg.exe, in the registry view that the launcher under test reads
@@ -201,9 +213,9 @@ class Bench:
         return subprocess.run([self.lane.loader, "reg"] + list(args) + view, env=self.env(), capture_output=True,
                               text=True)
 
-    def start(self, *args):
-        child = subprocess.Popen([self.lane.loader] + list(args), env=self.env(), stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
+    def start(self, *args, dll_overrides=None):
+        child = subprocess.Popen([self.lane.loader] + list(args), env=self.env(dll_overrides),
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.children.append(child)
         return child
 
@@ -220,8 +232,10 @@ class Bench:
     def launcher_path(self):
         return self.launcher or os.path.join(self.windows, "autorun.exe")
 
-    def start_launcher(self):
-        return self.start(self.launcher_path())
+    def start_launcher(self, program=None, dll_overrides=None):
+        """Starts the launcher built for the lane, or program: a copy of it
+        named as Windows names it ("C:\\...\\autorun.exe")."""
+        return self.start(program or self.launcher_path(), dll_overrides=dll_overrides)
 
     def find(self, class_name, title="-"):
         out = self.probe("find", class_name, title).stdout.strip()
@@ -264,18 +278,20 @@ class Bench:
             self.fill_disc()
         for entry in os.listdir(self.fixed):
             os.remove(os.path.join(self.fixed, entry))
-        shutil.rmtree(self.second_cdrom, ignore_errors=True)
-        os.makedirs(self.second_cdrom)
+        for folder in (self.second_cdrom, self.stick, self.share):
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder)
 
-    def fill_disc(self, marker=True, skip=(), extra=None):
-        """Drive E: gets the sample disc, less the names in skip, with extra
-        files (name: text) added or replaced."""
+    def fill_disc(self, marker=True, skip=(), extra=None, folder=None):
+        """Drive E: (or folder) gets the sample disc, less the names in skip,
+        with extra files (name: text) added or replaced."""
+        folder = folder or self.cdrom
         skip = tuple(skip) + (() if marker else ("kelvando.id",))
-        assemble(self.windows, self.cdrom, skip)
+        assemble(self.windows, folder, skip)
         if self.launcher and "autorun.exe" not in skip:
-            shutil.copy(self.launcher, os.path.join(self.cdrom, "autorun.exe"))
+            shutil.copy(self.launcher, os.path.join(folder, "autorun.exe"))
         for name, text in (extra or {}).items():
-            with open(os.path.join(self.cdrom, name), "w", newline="") as f:
+            with open(os.path.join(folder, name), "w", newline="") as f:
                 f.write(text)
 
     def install_companion(self):
@@ -380,15 +396,31 @@ def wait_exit(child, seconds):
         return None
 
 
+def put_in_drive(bench, letter, folder):
+    """The drive (its letter and colon) now shows folder; the case's next
+    Bench puts the drive's own folder back."""
+    link = os.path.join(bench.prefix, "dosdevices", letter)
+    os.remove(link)
+    os.symlink(folder, link)
+
+
 def swap_disc(bench):
     """Drive E: now holds another disc: the same files, setup.exe among them,
     but no marker."""
     other = os.path.join(bench.work, "other-disc")
     shutil.rmtree(other, ignore_errors=True)
     shutil.copytree(bench.cdrom, other, ignore=shutil.ignore_patterns("kelvando.id"))
-    link = os.path.join(bench.prefix, "dosdevices", "e:")
-    os.remove(link)
-    os.symlink(other, link)
+    put_in_drive(bench, "e:", other)
+
+
+def take_out(bench, letter):
+    """The drive is empty now: no disc in it, the stick pulled out. The
+    bench's own folder for it keeps its files (the sample installer the
+    cases run from there among them)."""
+    empty = os.path.join(bench.work, "empty")
+    shutil.rmtree(empty, ignore_errors=True)
+    os.makedirs(empty)
+    put_in_drive(bench, letter, empty)
 
 
 def launcher_pid():

@@ -34,7 +34,10 @@ static int Usage()
             "probe wait-pixel X Y RRGGBB SECONDS      (prints ready, then seen when the screen shows it)\n"
             "probe hover X Y RRGGBB OFFX OFFY RRGGBB COUNT (milliseconds from pointer move to picture)\n"
             "probe start-idle PROGRAM CLASS TITLE|-   (starts it; ms to its window visible and to input idle)\n"
-            "probe volume-gone CLASS TITLE|- LETTERS  (sends the removal of those drives' media)\n");
+            "probe volume-gone CLASS TITLE|- LETTERS  (sends the removal of those drives' media)\n"
+            "probe start COMMAND-LINE                 (CreateProcess with that command line as it stands)\n"
+            "probe load LIBRARY                       (LoadLibrary by that name; prints the file loaded)\n"
+            "probe own-path                           (its own program file, as the system names it to it)\n");
     return 2;
 }
 
@@ -368,6 +371,26 @@ int main(int argc, char** argv)
         for (const char* letter = argv[4]; *letter; ++letter)
             volume.dbcv_unitmask |= 1u << ((*letter | 0x20) - 'a');
         SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, (LPARAM)&volume);
+        return 0;
+    }
+    if (strcmp(verb, "start") == 0 && argc == 3) {
+        // The command line unquoted as given: the system resolves its
+        // program as it would any other program's command line.
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, argv[2], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            return 1;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 0;
+    }
+    if ((strcmp(verb, "load") == 0 && argc == 3) || (strcmp(verb, "own-path") == 0 && argc == 2)) {
+        HMODULE module = argc == 3 ? LoadLibraryA(argv[2]) : GetModuleHandleA(NULL);
+        char path[MAX_PATH];
+        if (module == NULL || !GetModuleFileNameA(module, path, MAX_PATH))
+            return 1;
+        printf("%s\n", path);
         return 0;
     }
     if (strcmp(verb, "foreground") == 0 && argc == 4) {
