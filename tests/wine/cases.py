@@ -17,8 +17,9 @@ from tests.wine.bitmap_variants import VARIANTS
 from tools.build_steps.assemble_disc import assemble
 from tools.build_steps.make_art import STATIC_HIGH, STATIC_LOW
 from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
-                             INSTALLED_LAYOUT, LAUNCHER, ROOT, Bench, Failure, check, check_layout, cpu_ticks,
-                             launcher_pid, limit, slot_point, swap_disc, take_out, wait_exit, wait_until)
+from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
+                             INSTALLED_LAYOUT, LAUNCHER, NSIS_WIZARD, ROOT, Bench, Failure, check, check_layout,
+                             cpu_ticks, launcher_pid, limit, slot_point, swap_disc, take_out, wait_exit, wait_until)
 from tools.lab.wine_platform import platform_missing, skip_unless_wine_runs
 
 WS_POPUP, WS_CAPTION, WS_DLGFRAME = 0x80000000, 0x00C00000, 0x00400000
@@ -279,12 +280,12 @@ def wait_back(bench, seconds):
     return time.time() - started
 
 
-def back_promptly(bench, after, seconds=5):
-    """The launcher is back at the centre within two seconds (stretched for
-    an emulated lane) of what it waited for."""
+def back_promptly(bench, after, seconds=5, within=2.0):
+    """The launcher is back at the centre within two seconds, or as many as
+    within says (stretched for an emulated lane), of what it waited for."""
     took = wait_back(bench, seconds)
     print("back %.2f s after %s" % (took, after))
-    check(took <= limit(2.0), "the launcher took %.2f s to come back" % took)
+    check(took <= limit(within), "the launcher took %.2f s to come back" % took)
 
 
 def cancel_ends(bench, child, window, slots):
@@ -298,6 +299,8 @@ def install_round_trip(bench, program=None, root="E:\\"):
     (ORVIK\\install.exe beside it shows the installer's window), and the
     launcher comes back with the installed layout. program: where the
     launcher is started from (by default the build's, which finds E:)."""
+    if root == "E:\\":
+        bench.fill_disc(bootstrapper=True)
     child, window = shown_with(bench, FRESH_LAYOUT, program)
     click(bench, window, FRESH["install"])
     wait_hidden(bench)
@@ -368,7 +371,7 @@ def run_companion(bench, program=None):
     # The folder recorded in orvik.ini is where the companion is started from.
     kit = os.path.join(bench.prefix, "drive_c", "KIT")
     os.makedirs(kit, exist_ok=True)
-    shutil.copy(os.path.join(bench.cdrom, "ORVIK", "orvik.exe"), kit)
+    shutil.copy(sample(bench, "orvik.exe"), kit)
     run_from(bench, "C:\\KIT\\", r"c:\kit\orvik.exe", program)
 
 
@@ -377,6 +380,12 @@ def run_from(bench, folder, expected, program=None):
     ended and that the companion's window belongs to the program expected."""
     with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
         f.write("[INSTALL]\r\nDIR=%s\r\n" % folder)
+    run_and_end(bench, expected, program)
+
+
+def run_and_end(bench, expected, program=None):
+    """Clicks Run: the launcher ends, and the companion's window belongs to
+    the program expected."""
     child, window = shown_launcher(bench, program)
     click(bench, window, INSTALLED["run"])
     check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
@@ -394,7 +403,7 @@ def run_folder_with_blanks(bench):
     drive_c = os.path.join(bench.prefix, "drive_c")
     folder = os.path.join(drive_c, "Program Files", "Orvik Kit")
     os.makedirs(folder, exist_ok=True)
-    companion = os.path.join(bench.cdrom, "ORVIK", "orvik.exe")
+    companion = sample(bench, "orvik.exe")
     shutil.copy(companion, folder)
     plant = os.path.join(drive_c, "Program.exe")
     shutil.copy(companion, plant)
@@ -669,6 +678,7 @@ def disc_leaves_shown(bench):
     """The disc is swapped for another with a setup.exe and no marker, and
     Windows reports the medium gone: the launcher ends and starts nothing.
     Another drive's report changes nothing."""
+    bench.fill_disc(bootstrapper=True)
     child, _ = shown_launcher(bench)
     swap_disc(bench)
     ends_after_removal(bench, child, "e", "d")
@@ -678,6 +688,7 @@ def disc_leaves_shown(bench):
 def install_from_another_disc(bench):
     """Swapped with no report at all: Install starts nothing from the other
     disc, and the launcher ends."""
+    bench.fill_disc(bootstrapper=True)
     child, window = shown_launcher(bench)
     swap_disc(bench)
     click(bench, window, FRESH["install"])
@@ -732,7 +743,7 @@ def disc_in_folder(bench):
     downloads of drive C:, a fixed disk, and no disc in any CD-ROM drive:
     returns the launcher there and the disc's root, as Windows names them."""
     root = DOWNLOADS + "Product Disc\\"
-    bench.fill_disc(folder=in_drive_c(bench, root))
+    bench.fill_disc(folder=in_drive_c(bench, root), bootstrapper=True)
     take_out(bench, "e:")
     return root + "autorun.exe", root
 
@@ -854,6 +865,17 @@ def sample(bench, name):
     return os.path.join(bench.windows, "samples", name)
 
 
+def check_handed_over(bench, started, window_class):
+    """The uninstaller the launcher started (its file's name) has ended, and
+    the window of that class belongs to a copy of it in the temporary folder."""
+    programs = wine_programs(bench)
+    check(not any(words[0].endswith(started) for words in programs),
+          "the uninstaller started has not ended: %s" % programs)
+    path = bench.path_of(window_class) or ""
+    check("\\temp\\" in path.lower(), "the uninstaller's window belongs to %r, not a copy in the temporary folder"
+          % path)
+
+
 def uninstall_hands_over(bench):
     """An uninstaller that copies itself to the temporary folder, starts the
     copy and ends at once (as a widely used installer builder's do): the
@@ -872,11 +894,7 @@ def uninstall_hands_over(bench):
     time.sleep(limit(1.5))
     check(launcher_outer(bench) == HIDDEN and bench.find("OrvikUninstall") is not None,
           "the launcher came back while the copy's window was up")
-    programs = wine_programs(bench)
-    check(not any(words[0].endswith("uncopy.exe") for words in programs),
-          "the uninstaller started has not ended: %s" % programs)
-    path = bench.path_of("OrvikUninstall") or ""
-    check(path.lower().endswith("\\un_a.exe"), "the uninstaller's window belongs to %r, not the copy" % path)
+    check_handed_over(bench, "uncopy.exe", "OrvikUninstall")
     check(bench.wait_gone("OrvikUninstall", seconds=30), "the copy's window did not go away")
     back_promptly(bench, "the copy's window went")
     settle(bench)
@@ -890,7 +908,7 @@ def install_hands_over(bench):
     launcher follows the hand-over, stays hidden while that window is up and
     comes back when it goes, without waiting out the minute for a window of
     the class it knows."""
-    bench.fill_disc(skip=("setup.exe",))
+    bench.fill_disc(skip=("setup.exe",), bootstrapper=True)
     shutil.copy(sample(bench, "unpack.exe"), os.path.join(bench.cdrom, "setup.exe"))
     shutil.copy(sample(bench, "wizard.exe"), os.path.join(bench.cdrom, "ORVIK", "wizard.exe"))
     child, window = shown_launcher(bench)
@@ -972,6 +990,66 @@ def utf8_mark(bench):
     print("disc-check %d: %s" % (run.returncode, faults))
     check(run.returncode == 1 and len(faults) == 1 and "UTF-8 byte-order mark" in faults[0] and
           "[install]" in faults[0], "disc-check said %d %s" % (run.returncode, faults))
+
+
+# ---- the sample disc's setup, a real installer built with NSIS ---------------------
+def nsis_install(bench):
+    """Install runs the disc's NSIS setup, a wizard that is its own installer:
+    the launcher stays hidden on each of its pages, and comes back with the
+    installed layout a few seconds after setup has ended (two ticks of its
+    wait for an installer window, not the minute it gives a setup that
+    showed none)."""
+    child, window = shown_launcher(bench)
+    click(bench, window, FRESH["install"])
+    wait_hidden(bench)
+    for page in bench.setup_pages():
+        check(launcher_outer(bench) == HIDDEN, "the launcher came back on setup's %s page" % page)
+        bench.screenshot(os.path.join(bench.pictures, "nsis-%s.png" % page))
+    setup_runs = lambda: any(words[0].endswith("setup.exe") for words in wine_programs(bench))
+    check(wait_until(lambda: not setup_runs(), 20, step=0.05), "setup did not end after Finish")
+    back_promptly(bench, "setup ended", seconds=10, within=6)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    click(bench, window, INSTALLED["cancel"])
+    check(wait_exit(child, 15) == 0, "Cancel did not end the launcher with 0")
+
+
+def nsis_uninstall(bench):
+    """Uninstall after a real install runs the NSIS uninstaller, which copies
+    itself to the temporary folder, starts the copy and ends: the launcher
+    stays hidden while the copy's wizard is up, from its confirm page through
+    its progress page to its finish page, and comes back promptly once the
+    wizard has gone, with the fresh layout."""
+    bench.install_silently()
+    _, window = shown_launcher(bench)
+    click(bench, window, INSTALLED["uninstall"])
+    wait_hidden(bench)
+    wizard = bench.wizard("Orvik Uninstall")
+    check_handed_over(bench, "uninst.exe", NSIS_WIZARD)
+    bench.press(wizard, "Return")  # Uninstall, on the confirm page
+    seen = set()
+
+    def removed():
+        seen.add(launcher_outer(bench))
+        return not bench.registry_has(APP_PATHS + r"\orvik.exe")
+    check(wait_until(removed, 20, step=0.1), "the uninstaller left the App Paths entry")
+    time.sleep(limit(1))
+    seen.add(launcher_outer(bench))
+    check(seen == {HIDDEN} and bench.find(NSIS_WIZARD) is not None,
+          "the launcher came back while the uninstaller's pages were up (%s)" % sorted(seen))
+    bench.screenshot(os.path.join(bench.pictures, "nsis-uninstall-finish.png"))
+    bench.press(wizard, "Return")  # Finish
+    check(bench.wait_gone(NSIS_WIZARD, seconds=20), "the uninstaller's window did not go away")
+    back_promptly(bench, "the uninstaller's window went")
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+
+
+def nsis_run(bench):
+    """Run after a real install starts the companion from the folder its
+    setup recorded in orvik.ini, and the launcher ends."""
+    bench.install_silently()
+    run_and_end(bench, r"c:\program files\orvik\orvik.exe")
 
 
 # ---- a screen reader in another process (Active Accessibility) ----------------------
@@ -1325,6 +1403,9 @@ CASES = {
     "unc_root": unc_root,
     "launcher_copied_alone": launcher_copied_alone,
     "planted_dll": planted_dll,
+    "nsis_install": nsis_install,
+    "nsis_uninstall": nsis_uninstall,
+    "nsis_run": nsis_run,
 }
 
 

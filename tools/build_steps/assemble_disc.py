@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """Lays out the sample disc in a folder: the files of disc/ in the repo, the
-launcher, and the sample setup program with the installer, companion and
-uninstaller it brings (in ORVIK/).
+launcher, and the companion's setup.exe, the NSIS installer built from
+samples/orvik_setup.nsi, which carries the companion and writes its
+uninstaller. The bench can lay out the older sample setup instead: a
+bootstrapper that starts the installer it brings in ORVIK/, with the
+companion and its uninstaller.
 
     python3 -m tools.build_steps.assemble_disc --build BUILD_DIR FOLDER    (behind scripts/assemble-disc)
 """
@@ -13,9 +16,10 @@ import sys
 from tools import ROOT
 
 
-def assemble(win32, target, skip=()):
-    """Fills target (emptied first) with the sample disc; names in skip are
-    left out (disc-relative, such as "setup.exe" or "kelvando.id")."""
+def assemble(win32, target, skip=(), bootstrapper=False):
+    """Fills target (emptied first) with the sample disc of the Windows build
+    win32; names in skip are left out (disc-relative, such as "setup.exe" or
+    "kelvando.id")."""
     os.makedirs(target, exist_ok=True)
     for entry in os.listdir(target):
         path = os.path.join(target, entry)
@@ -25,9 +29,11 @@ def assemble(win32, target, skip=()):
         if name not in skip:
             shutil.copy(os.path.join(disc, name), target)
     samples = os.path.join(win32, "samples")
-    built = {"autorun.exe": os.path.join(win32, "autorun.exe"), "setup.exe": os.path.join(samples, "setup.exe")}
-    for name in ("install.exe", "orvik.exe", "uninst.exe"):
-        built["ORVIK/" + name] = os.path.join(samples, name)
+    built = {"autorun.exe": os.path.join(win32, "autorun.exe"), "setup.exe": os.path.join(samples, "orvik_setup.exe")}
+    if bootstrapper:
+        built["setup.exe"] = os.path.join(samples, "setup.exe")
+        for name in ("install.exe", "orvik.exe", "uninst.exe"):
+            built["ORVIK/" + name] = os.path.join(samples, name)
     for name, source in built.items():
         if name not in skip:
             os.makedirs(os.path.dirname(os.path.join(target, name)), exist_ok=True)

@@ -33,6 +33,7 @@ from tools.lab.wine_platform import WINESERVER, choose_lane, lane_of
 APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
 UNINSTALL = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 LAUNCHER = ("Autorun", "ZARNO KELVANDO(tm)")
+NSIS_WIZARD = "#32770"  # the class of an NSIS wizard's window, a dialog box
 
 
 def button_row(ids, layout):
@@ -273,7 +274,8 @@ class Bench:
             path = os.path.join(windows, name)
             if os.path.exists(path):
                 os.remove(path)
-        shutil.rmtree(os.path.join(self.prefix, "drive_c", "Orvik"), ignore_errors=True)
+        for folder in ("Orvik", "Program Files/Orvik", "Program Files (x86)/Orvik"):
+            shutil.rmtree(os.path.join(self.prefix, "drive_c", folder), ignore_errors=True)
         if self.own_disc:
             self.fill_disc()
         for entry in os.listdir(self.fixed):
@@ -282,12 +284,13 @@ class Bench:
             shutil.rmtree(folder, ignore_errors=True)
             os.makedirs(folder)
 
-    def fill_disc(self, marker=True, skip=(), extra=None, folder=None):
+    def fill_disc(self, marker=True, skip=(), extra=None, folder=None, bootstrapper=False):
         """Drive E: (or folder) gets the sample disc, less the names in skip,
-        with extra files (name: text) added or replaced."""
+        with extra files (name: text) added or replaced; with bootstrapper,
+        the older sample setup that starts an InstallShield_Win installer."""
         folder = folder or self.cdrom
         skip = tuple(skip) + (() if marker else ("kelvando.id",))
-        assemble(self.windows, folder, skip)
+        assemble(self.windows, folder, skip, bootstrapper)
         if self.launcher and "autorun.exe" not in skip:
             shutil.copy(self.launcher, os.path.join(folder, "autorun.exe"))
         for name, text in (extra or {}).items():
@@ -295,9 +298,51 @@ class Bench:
                 f.write(text)
 
     def install_companion(self):
-        """Installs the sample companion the way its installer does."""
-        done = self.wine(os.path.join(self.cdrom, "ORVIK", "install.exe"))
+        """Installs the sample companion the way the older sample installer
+        does, into C:\\Orvik\\."""
+        done = self.wine(os.path.join(self.windows, "samples", "install.exe"))
         check(done.returncode == 0, "the sample installer failed")
+
+    def install_silently(self):
+        """Installs the sample companion with the disc's NSIS setup, without
+        its wizard (/S), into Program Files\\Orvik\\."""
+        done = self.wine(os.path.join(self.cdrom, "setup.exe"), "/S")
+        check(done.returncode == 0, "setup /S failed with exit code %d" % done.returncode)
+
+    # ---- the NSIS wizard -------------------------------------------------
+    def wizard(self, caption, seconds=20):
+        """The probe's facts of the NSIS wizard once it shows: a dialog box
+        whose title starts with caption (a page may add to it)."""
+        found = {}
+
+        def shown():
+            found.update(self.find(NSIS_WIZARD) or {"title": "", "visible": "0"})
+            return found["visible"] == "1" and found["title"].startswith(caption)
+        check(wait_until(shown, seconds), "no %s wizard came up" % caption)
+        return found
+
+    def press(self, window, key):
+        """A key for that window: the pointer rests on it first (without a
+        window manager, X gives the keys to the window under the pointer)."""
+        ox, oy = window["origin"]
+        self.xdotool("mousemove", ox + 20, oy + 20, "key", key)
+
+    def setup_pages(self, seconds=30):
+        """Drives the disc's NSIS setup, once Install has started it, with
+        the keyboard: Return presses each page's default button (Next,
+        Install, Finish). Yields each page's name ("welcome", "folder",
+        "finish") while it is shown, before its key."""
+        wizard = self.wizard("Orvik Setup", seconds)
+        yield "welcome"
+        self.press(wizard, "Return")
+        time.sleep(limit(1))
+        yield "folder"
+        self.press(wizard, "Return")
+        check(wait_until(lambda: self.registry_has(APP_PATHS + r"\orvik.exe"), seconds),
+              "setup recorded no App Paths entry")
+        time.sleep(limit(1))
+        yield "finish"
+        self.press(wizard, "Return")
 
     def registry_has(self, key):
         return self.wine_reg("query", key).returncode == 0
