@@ -17,7 +17,6 @@ from tests.wine.bitmap_variants import VARIANTS
 from tools.build_steps.assemble_disc import assemble
 from tools.build_steps.make_art import STATIC_HIGH, STATIC_LOW
 from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
-from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
                              INSTALLED_LAYOUT, LAUNCHER, NSIS_WIZARD, ROOT, Bench, Failure, check, check_layout,
                              cpu_ticks, launcher_pid, limit, slot_point, swap_disc, take_out, wait_exit, wait_until)
 from tools.lab.wine_platform import platform_missing, skip_unless_wine_runs
