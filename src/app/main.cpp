@@ -32,11 +32,8 @@ static void LimitDllSearch()
     // Where a library is missing (dwmapi before Vista, both on Windows 9x),
     // the load fails quietly.
     UINT previous = SetErrorMode(QuietErrorMode);
-    for (unsigned i = 0; i < sizeof PreloadedLibraries / sizeof PreloadedLibraries[0]; ++i) {
-        char path[PathSize];
-        if (InSystemFolder(0, PreloadedLibraries[i], path))
-            LoadLibraryA(path);
-    }
+    for (unsigned i = 0; i < sizeof PreloadedLibraries / sizeof PreloadedLibraries[0]; ++i)
+        LoadSystemLibrary(PreloadedLibraries[i]);
     SetErrorMode(previous);
 }
 

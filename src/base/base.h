@@ -44,6 +44,15 @@ int IsExistingFile(const char* path);
 // path = the system directory (windows 0) or the Windows directory
 // (windows 1), a backslash and name; 1 when it fits.
 int InSystemFolder(int windows, const char* name, char* path);
+// Loads a library of the system directory by its full path, null when it
+// does not load. The error mode is the caller's to set.
+HMODULE LoadSystemLibrary(const char* name);
+// Finds a program named without a folder ("MsiExec.exe", "notepad") where
+// the system looks for it after the starting program's own folder and the
+// current one: the system directory, the Windows directory, then PATH; with
+// ".exe" added to a name without an extension. 1 with its full path in path
+// (PathSize bytes).
+int FindProgramOutsideOwnFolder(const char* name, char* path);
 
 // The benchmark's timed build (STARTUP_SPAN) marks the entry, the end of
 // each start-up step and the end of the first paint; in every other build

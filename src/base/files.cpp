@@ -52,3 +52,44 @@ int InSystemFolder(int windows, const char* name, char* path)
     UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
     return length != 0 && length < (UINT)PathSize && FormatText(path, PathSize, "%s\\%s", folder, name);
 }
+
+// By its full path the library itself cannot come from the launcher's
+// folder, but the libraries it imports are looked for by the standard order,
+// the program's folder first, where the search cannot be limited to the
+// system directory (XP, Vista, 7 without KB2533623; Windows 9x). With
+// LOAD_WITH_ALTERED_SEARCH_PATH (Windows 95 has it) its imports are looked
+// for from its own folder, the system directory, first.
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char path[PathSize];
+    return InSystemFolder(0, name, path) ? LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH) : NULL;
+}
+
+// SearchPathA given a folder list looks in those folders only.
+static int SearchFolders(const char* folders, const char* name, char* path)
+{
+    char* part;
+    DWORD length = SearchPathA(folders, name, ".exe", PathSize, path, &part);
+    return length != 0 && length < (DWORD)PathSize && IsExistingFile(path);
+}
+
+int FindProgramOutsideOwnFolder(const char* name, char* path)
+{
+    char folder[PathSize];
+    for (int windows = 0; windows < 2; ++windows) {
+        UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
+        if (length != 0 && length < (UINT)PathSize && SearchFolders(folder, name, path))
+            return 1;
+    }
+    // PATH may be up to 32,767 characters long.
+    DWORD size = GetEnvironmentVariableA("PATH", NULL, 0);
+    if (size == 0)
+        return 0;
+    char* folders = (char*)VirtualAlloc(NULL, size + 1, MEM_COMMIT, PAGE_READWRITE);
+    if (folders == NULL)
+        return 0;
+    DWORD length = GetEnvironmentVariableA("PATH", folders, size + 1);
+    int found = length != 0 && length <= size && SearchFolders(folders, name, path);
+    VirtualFree(folders, 0, MEM_RELEASE);
+    return found;
+}

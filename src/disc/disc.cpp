@@ -36,13 +36,57 @@ static int CutToFolder(char* path)
     return end;
 }
 
+typedef DWORD(WINAPI* ModuleFileNameFunction)(HMODULE module, WCHAR* path, DWORD size);
+typedef DWORD(WINAPI* ShortPathFunction)(const WCHAR* path, WCHAR* shortPath, DWORD size);
+
+// The length of a wide path's ANSI form, 0 when it has none: no character
+// may be left out or replaced by a look-alike (best fit would turn "Ł" into
+// "L", another folder). A UTF-8 ANSI code page (Windows 10 1903 and later)
+// spells every character, and takes neither the flag nor the question.
+static DWORD AnsiForm(const WCHAR* wide, DWORD length, char* path)
+{
+    BOOL lost = FALSE;
+    int utf8 = GetACP() == CP_UTF8;
+    int written = length > 0 && length < (DWORD)PathSize
+                      ? WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, path, PathSize,
+                                            NULL, utf8 ? NULL : &lost)
+                      : 0;
+    return written > 0 && !lost ? (DWORD)written - 1 : 0;
+}
+
+// The launcher's own path, as one the ANSI functions open; its length.
+// GetModuleFileNameA spells a character that the ANSI code page lacks as
+// "?" (a "Łukasz" folder on a Western Windows), and no file opens there.
+// Where the wide functions work (NT to 11; looked up, since Windows 95's
+// kernel32 may lack them) the wide path is taken, and when it has no ANSI
+// form, its short form, which is plain ASCII where the volume keeps short
+// names. Without either the ANSI path stands, its marker does not open, and
+// the disc is looked for in the CD-ROM drives. Windows 9x has the ANSI path
+// alone, which its code page spells. A path cut to the buffer is refused
+// whole (XP then leaves it unterminated; only its first two characters,
+// which name its drive, are read).
+static DWORD OwnPath(char* own)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    ModuleFileNameFunction moduleFileName =
+        (ModuleFileNameFunction)(void*)GetProcAddress(kernel, "GetModuleFileNameW");
+    ShortPathFunction shortPath = (ShortPathFunction)(void*)GetProcAddress(kernel, "GetShortPathNameW");
+    WCHAR wide[PathSize];
+    WCHAR shortForm[PathSize];
+    DWORD length = 0;
+    if (moduleFileName != NULL && shortPath != NULL) {
+        DWORD wideLength = moduleFileName(NULL, wide, PathSize);
+        length = AnsiForm(wide, wideLength, own);
+        if (length == 0 && wideLength > 0 && wideLength < (DWORD)PathSize)
+            length = AnsiForm(shortForm, shortPath(wide, shortForm, PathSize), own);
+    }
+    return length != 0 ? length : GetModuleFileNameA(NULL, own, PathSize);
+}
+
 int FindDisc(DiscState* disc)
 {
-    // The launcher's own path. Cut to the buffer it is refused whole (XP
-    // then leaves it unterminated; only its first two characters, which
-    // name its drive, are read below).
     char own[PathSize];
-    DWORD ownLength = GetModuleFileNameA(NULL, own, PathSize);
+    DWORD ownLength = OwnPath(own);
     char ownLetter = 0;
     if (ownLength >= 2 && own[1] == ':')
         ownLetter = (char)(own[0] | 0x20);

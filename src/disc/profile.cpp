@@ -69,8 +69,9 @@ const BYTE* ProfileAnsiText(BYTE* bytes, DWORD* size, BYTE* spare, DWORD spareSi
             bytes[3 + 2 * i] = high;
         }
     }
-    // A double-byte code page may need two bytes for a character: spare has
-    // room for that when it is as large as bytes.
+    // One two-byte unit takes up to two bytes in a double-byte code page and
+    // three in UTF-8 (the ANSI code page Windows 10 1903 and later offer):
+    // spare has room for that when it is half as large again as bytes.
     // With no characters at all, the call fails and answers 0: an empty text.
     *size = (DWORD)WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)(bytes + 2), units, (char*)spare, (int)spareSize,
                                        NULL, NULL);
@@ -87,14 +88,15 @@ const BYTE* ReadProfileFile(const char* path, DWORD* size, void** memory)
     DWORD fileSize = GetFileSize(file, NULL);
     if (fileSize > ProfileFileLimit)
         fileSize = ProfileFileLimit;  // INVALID_FILE_SIZE, too, reads as much as there is
-    // The file, then room for its ANSI form when it is UTF-16: a double-byte
-    // code page may need two bytes for each of its two-byte characters.
-    BYTE* bytes = (BYTE*)VirtualAlloc(NULL, 2 * fileSize + 1, MEM_COMMIT, PAGE_READWRITE);
+    // The file, then room for its ANSI form when it is UTF-16: three bytes
+    // for each of its two-byte units.
+    DWORD spare = fileSize / 2 * 3 + 1;
+    BYTE* bytes = (BYTE*)VirtualAlloc(NULL, fileSize + spare, MEM_COMMIT, PAGE_READWRITE);
     if (bytes != NULL && !ReadFile(file, bytes, fileSize, size, NULL))
         *size = 0;
     CloseHandle(file);
     *memory = bytes;
-    return bytes != NULL ? ProfileAnsiText(bytes, size, bytes + fileSize, fileSize + 1) : NULL;
+    return bytes != NULL ? ProfileAnsiText(bytes, size, bytes + fileSize, spare) : NULL;
 }
 
 void FreeProfileFile(void* memory)

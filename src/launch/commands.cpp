@@ -7,12 +7,11 @@ typedef DWORD(WINAPI* GetProcessIdFunction)(HANDLE process);
 
 // shell32 is loaded only when a program needs elevation: it is a large
 // library, and the launcher's start-up does without it. It stays loaded.
-// By its full path: a bare name would be looked for in the launcher's own
-// folder first.
+// From the system directory: a bare name would be looked for in the
+// launcher's own folder first.
 static ShellExecuteExFunction FindShellExecuteEx()
 {
-    char path[PathSize];
-    HMODULE shell = InSystemFolder(0, "shell32.dll", path) ? LoadLibraryA(path) : NULL;
+    HMODULE shell = LoadSystemLibrary("shell32.dll");
     FARPROC found = shell != NULL ? GetProcAddress(shell, "ShellExecuteExA") : NULL;
     return found != NULL ? (ShellExecuteExFunction)(void*)found : NULL;
 }
@@ -82,6 +81,54 @@ static HANDLE StartThroughShell(const char* commandLine, HWND window, const char
     return execute.hProcess;
 }
 
+// A path with a blank is quoted in a command line: unquoted, the system
+// would try each part up to a blank as a program first (a planted
+// "Downloads\Product.exe" for "Downloads\Product Disc\setup.exe").
+static const char* QuoteFor(const char* path)
+{
+    for (; *path != '\0'; ++path)
+        if (*path == ' ' || *path == '\t')
+            return "\"";
+    return "";
+}
+
+// CreateProcess looks for a program named without a folder in the
+// launcher's own folder first, and the current one next: with the disc's
+// files in a downloads folder, a planted "MsiExec.exe" there would be what
+// "MsiExec.exe /X{...}" starts. Such a program is looked for where the
+// system looks after those two and named by its full path; the rest of the
+// command line is passed on as it stands. A program found nowhere there
+// starts nothing. resolved is CommandLineSize bytes; 0 when nothing fits.
+static int NameProgramByItsPath(const char* commandLine, char* resolved)
+{
+    const char* start = commandLine;
+    while (*start == ' ' || *start == '\t')
+        ++start;
+    char stop = *start == '"' ? '"' : ' ';
+    if (stop == '"')
+        ++start;
+    const char* end = start;
+    int folder = 0;
+    while (*end != '\0' && *end != stop && !(stop == ' ' && *end == '\t')) {
+        folder |= *end == '\\' || *end == '/' || *end == ':';
+        ++end;
+    }
+    if (folder)
+        return FormatText(resolved, CommandLineSize, "%s", commandLine);
+    char name[PathSize];
+    char path[PathSize];
+    int length = (int)(end - start);
+    if (length == 0 || length >= PathSize)
+        return 0;
+    for (int i = 0; i < length; ++i)
+        name[i] = start[i];
+    name[length] = '\0';
+    if (stop == '"' && *end == '"')
+        ++end;
+    return FindProgramOutsideOwnFolder(name, path) &&
+           FormatText(resolved, CommandLineSize, "%s%s%s%s", QuoteFor(path), path, QuoteFor(path), end);
+}
+
 // Starts a program from its command line. A directory other than null or ""
 // is the program's current directory. Returns the new process's handle, with
 // its id in processId (0 when the system cannot say), or null when nothing
@@ -90,8 +137,9 @@ static HANDLE StartProgram(const char* commandLine, HWND window, const char* dir
 {
     if (directory != NULL && directory[0] == '\0')
         directory = NULL;
+    char resolved[CommandLineSize];
     char writable[CommandLineSize];  // CreateProcessA may write into the command line
-    if (!FormatText(writable, CommandLineSize, "%s", commandLine))
+    if (!NameProgramByItsPath(commandLine, resolved) || !FormatText(writable, CommandLineSize, "%s", resolved))
         return NULL;
 
     STARTUPINFOA startup = {};
@@ -110,7 +158,7 @@ static HANDLE StartProgram(const char* commandLine, HWND window, const char* dir
     }
     if (GetLastError() != ERROR_ELEVATION_REQUIRED)
         return NULL;
-    HANDLE process = StartThroughShell(commandLine, window, directory);
+    HANDLE process = StartThroughShell(resolved, window, directory);
     // The shell gives a handle only; the id, by which the programs this one
     // starts name it, comes from GetProcessId (XP SP1 and later, which every
     // Windows that elevates has). Without it, its family is not followed.
@@ -194,35 +242,16 @@ static int RunCompanion(HWND window)
     return LeaveAfterRun;
 }
 
-// A path with a blank is quoted in a command line: unquoted, the system
-// would try each part up to a blank as a program first (a planted
-// "Downloads\Product.exe" for "Downloads\Product Disc\setup.exe").
-static const char* QuoteFor(const char* path)
-{
-    for (; *path != '\0'; ++path)
-        if (*path == ' ' || *path == '\t')
-            return "\"";
-    return "";
-}
-
 static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
 {
     char path[PathSize];
     char commandLine[CommandLineSize];
     if (!FormatText(path, PathSize, README_PATH, disc->Root) || !OpenForReading(path))
         return StayShown;
-    // Notepad by its full path, quoted: the system directory's, else the
-    // Windows directory's (Windows 9x keeps it there), else through the
-    // program search, which looks in the launcher's folder and the current
-    // one before the system's.
-    char notepad[PathSize];
+    // Notepad is started by its full path: the system directory's, else the
+    // Windows directory's (Windows 9x keeps it there), else PATH's.
     const char* quote = QuoteFor(disc->Root);
-    int found = 0;
-    for (int windows = 0; windows < 2 && !found; ++windows)
-        found = InSystemFolder(windows, NOTEPAD_PROGRAM, notepad) && IsExistingFile(notepad) &&
-                FormatText(commandLine, CommandLineSize, README_FULL_COMMAND, notepad, quote, disc->Root, quote);
-    if (!found)
-        FormatText(commandLine, CommandLineSize, README_SEARCH_COMMAND, quote, disc->Root, quote);
+    FormatText(commandLine, CommandLineSize, README_COMMAND_LINE, quote, disc->Root, quote);
     RememberNotepadWindows(watch);
     return LaunchWatched(commandLine, watch, window, 0);
 }

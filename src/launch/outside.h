@@ -41,9 +41,7 @@
 
 // Notepad on the disc's read-me text.
 #define README_PATH "%sreadme.txt"
-#define README_SEARCH_COMMAND "notepad %s%sreadme.txt%s"
-#define NOTEPAD_PROGRAM "notepad.exe"
-#define README_FULL_COMMAND "\"%s\" %s%sreadme.txt%s"
+#define README_COMMAND_LINE "notepad %s%sreadme.txt%s"
 // Notepad's main window, the classic program's and the packaged Notepad's
 // of Windows 11 alike, whose notepad.exe in the system folders hands the
 // file to the packaged one and ends.

@@ -366,8 +366,7 @@ static int StartAccessibility(ReaderState* readers)
     UINT previous = SetErrorMode(QuietErrorMode);
     int found = 1;
     for (int i = 0; i < AccessFunctionCount && found; ++i) {
-        char path[PathSize];
-        HMODULE library = InSystemFolder(0, AccessExports[i].Library, path) ? LoadLibraryA(path) : NULL;
+        HMODULE library = LoadSystemLibrary(AccessExports[i].Library);
         readers->Functions[i] = library != NULL ? GetProcAddress(library, AccessExports[i].Name) : NULL;
         found = readers->Functions[i] != NULL;
     }

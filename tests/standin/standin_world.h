@@ -236,7 +236,16 @@ extern HWND TopWindow;           // the top of the z-order
 extern std::vector<HWND> Flashes;  // FlashWindow calls
 
 // --- the program's own file, system folders and DLL search ---
-extern std::string ModulePath;       // GetModuleFileNameA(NULL); "" makes it fail
+// GetModuleFileNameA(NULL), in UTF-8: the ANSI call spells it in the ANSI
+// code page, the wide one (where KernelExports has "GetModuleFileNameW") in
+// UTF-16; "" makes both fail.
+extern std::string ModulePath;
+// GetShortPathNameW's answers (where KernelExports has it), by the long path
+// in UTF-8; a path not named here has no short form and is answered as it is.
+extern std::map<std::string, std::string> ShortPaths;
+// The ANSI code page: 1252, modelled as Latin-1 (a character above 255 has
+// no ANSI form, though best fit spells "Ł" as "L"), or CP_UTF8.
+extern UINT AnsiCodePage;
 extern std::string SystemDirectory;  // "" makes GetSystemDirectoryA fail
 // What kernel32 offers to GetProcAddress: "SetDefaultDllDirectories" (Windows 8,
 // 7 with KB2533623) and "SetDllDirectoryA" (XP SP1 and later); Windows 9x has neither.
@@ -253,7 +262,15 @@ void ResetDesktop();  // called by Reset()
 extern std::set<std::string> AccessLibraries;  // "oleacc.dll", "ole32.dll", "oleaut32.dll"
 extern std::set<std::string> AccessExports;    // "LresultFromObject", "CoInitialize", ...
 extern std::set<std::string> User32Exports;    // "NotifyWinEvent" (Windows 98, 2000 and later)
-extern std::vector<Probe> LibraryLoads;        // every LoadLibraryA: the path and the error mode
+// Every library load: the path, the error mode, and the folder where the
+// library's own imports are looked for first (the program's own folder,
+// unless loaded by full path with LOAD_WITH_ALTERED_SEARCH_PATH).
+struct LibraryLoad {
+    std::string path;
+    UINT errorMode;
+    std::string importsFrom;
+};
+extern std::vector<LibraryLoad> LibraryLoads;
 extern HRESULT ComInitializeAnswer;            // S_OK; S_FALSE when COM was started already
 extern int ComInitializes, ComUninitializes;
 extern std::vector<void*> Disconnected;  // CoDisconnectObject's objects

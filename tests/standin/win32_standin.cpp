@@ -138,6 +138,60 @@ std::string Lower(const std::string& text)
     return result;
 }
 
+std::string Upper(const std::string& text)
+{
+    std::string result = text;
+    for (char& c : result)
+        c = (char)toupper((unsigned char)c);
+    return result;
+}
+
+std::u16string Utf16(const std::string& text)
+{
+    std::u16string result;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = (unsigned char)text[i];
+        int extra = c >= 0xf0 ? 3 : c >= 0xe0 ? 2 : c >= 0xc0 ? 1 : 0;
+        char32_t code = extra == 0 ? c : c & (0x3f >> extra);
+        for (int k = 1; k <= extra && i + k < text.size(); ++k)
+            code = code << 6 | ((unsigned char)text[i + k] & 0x3f);
+        i += 1 + extra;
+        if (code >= 0x10000) {
+            result += (char16_t)(0xd800 + ((code - 0x10000) >> 10));
+            result += (char16_t)(0xdc00 + ((code - 0x10000) & 0x3ff));
+        } else {
+            result += (char16_t)code;
+        }
+    }
+    return result;
+}
+
+std::string Utf8(const std::u16string& text)
+{
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code >= 0xd800 && code < 0xdc00 && i + 1 < text.size())
+            code = 0x10000 + ((code - 0xd800) << 10) + (text[++i] - 0xdc00);
+        if (code < 0x80) {
+            result += (char)code;
+        } else if (code < 0x800) {
+            result += (char)(0xc0 | code >> 6);
+            result += (char)(0x80 | (code & 0x3f));
+        } else if (code < 0x10000) {
+            result += (char)(0xe0 | code >> 12);
+            result += (char)(0x80 | (code >> 6 & 0x3f));
+            result += (char)(0x80 | (code & 0x3f));
+        } else {
+            result += (char)(0xf0 | code >> 18);
+            result += (char)(0x80 | (code >> 12 & 0x3f));
+            result += (char)(0x80 | (code >> 6 & 0x3f));
+            result += (char)(0x80 | (code & 0x3f));
+        }
+    }
+    return result;
+}
+
 std::string KeyPath(const std::string& path)
 {
     // Windows opens "a\b\" as "a\b": a trailing backslash names no further key.
@@ -356,6 +410,7 @@ void Reset()
     Exited = false;
     ExitCode = 0;
     files.clear();
+    files["c:\\windows\\system32\\notepad.exe"] = File{};  // every Windows has its Notepad
     directories.clear();
     registry.clear();
     openKeys.clear();
@@ -1317,10 +1372,14 @@ HMODULE GetModuleHandleA(LPCSTR name)
     return Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
 }
 
-HMODULE LoadLibraryA(LPCSTR name)
+HMODULE LoadLibraryExA(LPCSTR name, HANDLE, DWORD flags)
 {
-    Log(std::string("LoadLibraryA ") + name);
-    LibraryLoads.push_back(Probe{ name, ErrorMode });
+    Log(std::string("LoadLibraryExA ") + name);
+    std::string path = name;
+    std::string importsFrom = ModulePath.substr(0, ModulePath.rfind('\\'));
+    if ((flags & LOAD_WITH_ALTERED_SEARCH_PATH) && path.find('\\') != std::string::npos)
+        importsFrom = path.substr(0, path.rfind('\\'));
+    LibraryLoads.push_back(LibraryLoad{ path, ErrorMode, importsFrom });
     if (HMODULE access = AccessLibrary(name))
         return access;
     if (Lower(name) != "shell32.dll" && Lower(name) != Lower(SystemDirectory + "\\shell32.dll"))
@@ -1420,18 +1479,47 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name)
     return handle;
 }
 
-// The ANSI code page taken as Latin-1: characters below 256 are their own
-// byte, others become '?'. Like Windows, it fails when out is too small.
-int WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideCount, LPSTR out, int outSize, LPCSTR, BOOL*)
+UINT GetACP()
+{
+    return AnsiCodePage;
+}
+
+// The ANSI code page as AnsiCodePage says. Like Windows, it fails when out is
+// too small, and for UTF-8 when given flags or a used-default question.
+int WideCharToMultiByte(UINT, DWORD flags, const WCHAR* wide, int wideCount, LPSTR out, int outSize, LPCSTR,
+                        BOOL* usedDefault)
 {
     Log("WideCharToMultiByte " + std::to_string(wideCount) + " " + std::to_string(outSize));
-    if (wideCount > outSize) {
+    if (wideCount < 0) {
+        wideCount = 1;
+        while (wide[wideCount - 1] != 0)
+            ++wideCount;
+    }
+    std::string text;
+    if (AnsiCodePage == CP_UTF8) {
+        if (flags != 0 || usedDefault != NULL) {
+            lastError = 87;  // ERROR_INVALID_PARAMETER
+            return 0;
+        }
+        text = Utf8(std::u16string((const char16_t*)wide, (size_t)wideCount));
+    } else {
+        // Best fit, unless refused, spells a letter by its look-alike ("Ł"
+        // as "L") and does not count that as the default character.
+        bool lost = false;
+        for (int i = 0; i < wideCount; ++i) {
+            bool fits = (wide[i] == 0x141 || wide[i] == 0x142) && !(flags & WC_NO_BEST_FIT_CHARS);
+            lost |= wide[i] >= 256 && !fits;
+            text += wide[i] < 256 ? (char)wide[i] : fits ? (char)(wide[i] == 0x141 ? 'L' : 'l') : '?';
+        }
+        if (usedDefault != NULL)
+            *usedDefault = lost;
+    }
+    if ((int)text.size() > outSize) {
         lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
         return 0;
     }
-    for (int i = 0; i < wideCount; ++i)
-        out[i] = wide[i] < 256 ? (char)wide[i] : '?';
-    return wideCount;
+    memcpy(out, text.data(), text.size());
+    return (int)text.size();
 }
 
 namespace standin {
@@ -1522,6 +1610,8 @@ bool ForegroundRefused;
 HWND TopWindow;
 std::vector<HWND> Flashes;
 std::string ModulePath;
+std::map<std::string, std::string> ShortPaths;
+UINT AnsiCodePage;
 std::string SystemDirectory;
 std::set<std::string> KernelExports;
 std::vector<std::string> DllSearchCalls;
@@ -1534,9 +1624,11 @@ void ResetDesktop()
     TopWindow = NULL;
     Flashes.clear();
     ModulePath = "C:\\Program Files\\Kit\\autorun.exe";
+    ShortPaths.clear();
+    AnsiCodePage = 1252;
     SystemDirectory = "C:\\WINDOWS\\system32";
     KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA", "CreateToolhelp32Snapshot", "Process32First",
-                      "Process32Next", "GetProcessId" };
+                      "Process32Next", "GetProcessId", "GetModuleFileNameW", "GetShortPathNameW" };
     DllSearchCalls.clear();
     AccessLibraries = { "oleacc.dll", "ole32.dll", "oleaut32.dll" };
     AccessExports = { "LresultFromObject", "AccessibleObjectFromWindow", "CoInitialize", "CoUninitialize",
@@ -1599,11 +1691,81 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
     Log("GetModuleFileNameA");
     if (module != NULL || ModulePath.empty() || size == 0)
         return 0;
-    DWORD length = (DWORD)std::min<size_t>(ModulePath.size(), size);
-    memcpy(buffer, ModulePath.data(), length);
+    std::string ansi = ModulePath;
+    if (AnsiCodePage != CP_UTF8) {
+        ansi.clear();
+        for (char16_t c : Utf16(ModulePath))
+            ansi += c < 256 ? (char)c : '?';
+    }
+    DWORD length = (DWORD)std::min<size_t>(ansi.size(), size);
+    memcpy(buffer, ansi.data(), length);
     if (length < size)
         buffer[length] = '\0';
     return length;
+}
+
+// The wide forms copy as the ANSI ones do: GetModuleFileNameW cuts to the
+// buffer; GetShortPathNameW answers the size needed when it does not fit.
+static DWORD WINAPI StandinGetModuleFileNameW(HMODULE module, WCHAR* buffer, DWORD size)
+{
+    std::u16string wide = Utf16(ModulePath);
+    if (module != NULL || wide.empty() || size == 0)
+        return 0;
+    DWORD length = (DWORD)std::min<size_t>(wide.size(), size);
+    memcpy(buffer, wide.data(), length * sizeof(WCHAR));
+    if (length < size)
+        buffer[length] = 0;
+    return length;
+}
+
+static DWORD WINAPI StandinGetShortPathNameW(const WCHAR* path, WCHAR* buffer, DWORD size)
+{
+    std::u16string given((const char16_t*)path);
+    auto found = ShortPaths.find(Utf8(given));
+    std::u16string answer = found != ShortPaths.end() ? Utf16(found->second) : given;
+    if (answer.size() + 1 > size)
+        return (DWORD)answer.size() + 1;
+    memcpy(buffer, answer.c_str(), (answer.size() + 1) * sizeof(WCHAR));
+    return (DWORD)answer.size();
+}
+
+// Only the folders given (one or more, separated by ';'); the extension is
+// added to a name without one.
+DWORD SearchPathA(LPCSTR path, LPCSTR name, LPCSTR extension, DWORD size, LPSTR buffer, LPSTR* filePart)
+{
+    Log(std::string("SearchPathA ") + (path ? path : "(null)") + " " + name);
+    std::string file = name;
+    if (extension != NULL && file.find('.') == std::string::npos)
+        file += extension;
+    std::string folders = path != NULL ? path : "";
+    for (size_t start = 0; start <= folders.size();) {
+        size_t end = folders.find(';', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        std::string candidate = folders.substr(start, end - start) + "\\" + file;
+        if (end > start && files.count(Lower(candidate))) {
+            if (candidate.size() + 1 > size)
+                return (DWORD)candidate.size() + 1;
+            memcpy(buffer, candidate.c_str(), candidate.size() + 1);
+            *filePart = buffer + candidate.rfind('\\') + 1;
+            return (DWORD)candidate.size();
+        }
+        start = end + 1;
+    }
+    lastError = ERROR_FILE_NOT_FOUND;
+    return 0;
+}
+
+// From the same table ExpandEnvironmentStringsA reads.
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
+{
+    auto found = Environment.find(Upper(name));
+    if (found == Environment.end())
+        return 0;
+    if (found->second.size() + 1 > size)
+        return (DWORD)found->second.size() + 1;
+    memcpy(buffer, found->second.c_str(), found->second.size() + 1);
+    return (DWORD)found->second.size();
 }
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size)
@@ -1694,6 +1856,10 @@ FARPROC KernelExport(const char* name)
         return (FARPROC)(void*)&StandinSetDefaultDllDirectories;
     if (strcmp(name, "SetDllDirectoryA") == 0)
         return (FARPROC)(void*)&StandinSetDllDirectoryA;
+    if (strcmp(name, "GetModuleFileNameW") == 0)
+        return (FARPROC)(void*)&StandinGetModuleFileNameW;
+    if (strcmp(name, "GetShortPathNameW") == 0)
+        return (FARPROC)(void*)&StandinGetShortPathNameW;
     return NULL;
 }
 
@@ -1798,7 +1964,7 @@ namespace standin {
 std::set<std::string> AccessLibraries;
 std::set<std::string> AccessExports;
 std::set<std::string> User32Exports;
-std::vector<Probe> LibraryLoads;
+std::vector<LibraryLoad> LibraryLoads;
 HRESULT ComInitializeAnswer;
 int ComInitializes, ComUninitializes;
 std::vector<void*> Disconnected;

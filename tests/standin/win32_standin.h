@@ -332,12 +332,16 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD GetLastError();
 #define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+UINT GetACP();
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideCount, LPSTR out, int outSize,
                         LPCSTR defaultChar, BOOL* usedDefault);
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
 void SetLastError(DWORD error);
 HMODULE GetModuleHandleA(LPCSTR name);
-HMODULE LoadLibraryA(LPCSTR name);
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+HMODULE LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // advapi32
@@ -353,6 +357,8 @@ BOOL SetForegroundWindow(HWND window);
 BOOL FlashWindow(HWND window, BOOL invert);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+DWORD SearchPathA(LPCSTR path, LPCSTR name, LPCSTR extension, DWORD size, LPSTR buffer, LPSTR* filePart);
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 
 // shell32
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);

@@ -40,7 +40,7 @@ TEST_F(Accessible, OnlyTheClientIsAnsweredAndTheLibrariesWaitForTheFirstQuestion
     // Start-up and the user's own moves load nothing of Active Accessibility.
     Send(WM_MOUSEMOVE, 0, At(300, 360));
     Send(WM_KEYDOWN, VK_TAB, 1);
-    EXPECT_EQ(0, CountCalls("LoadLibraryA"));
+    EXPECT_EQ(0, CountCalls("LoadLibraryExA"));
     EXPECT_EQ(0, ComInitializes);
 
     static const struct {
@@ -67,11 +67,13 @@ TEST_F(Accessible, OnlyTheClientIsAnsweredAndTheLibrariesWaitForTheFirstQuestion
         EXPECT_EQ((void*)&Launcher.Readers.Object, result.object);
     }
     EXPECT_EQ(1, ComInitializes) << "COM started once, on the first question";
-    // From the system directory only, and quietly: no loader's box waits for
-    // an answer; the error mode is the caller's again afterwards.
+    // From the system directory only, their own imports too, and quietly:
+    // no loader's box waits for an answer; the error mode is the caller's
+    // again afterwards.
     ASSERT_FALSE(LibraryLoads.empty());
-    for (const Probe& load : LibraryLoads) {
+    for (const LibraryLoad& load : LibraryLoads) {
         EXPECT_EQ(0u, load.path.find("C:\\WINDOWS\\system32\\")) << load.path;
+        EXPECT_EQ("C:\\WINDOWS\\system32", load.importsFrom) << load.path;
         EXPECT_EQ((UINT)(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), load.errorMode) << load.path;
     }
     EXPECT_EQ(0u, ErrorMode);
@@ -101,9 +103,9 @@ TEST_F(Accessible, WithoutTheLibrariesTheWindowAnswersAsAnyOther)
         AccessExports.erase(system.missingExport);
         ComInitializeAnswer = system.comAnswer;
         EXPECT_EQ(0, AskForClient()) << system.name;
-        int loads = CountCalls("LoadLibraryA");
+        int loads = CountCalls("LoadLibraryExA");
         EXPECT_EQ(0, AskForClient()) << system.name;
-        EXPECT_EQ(loads, CountCalls("LoadLibraryA")) << system.name << ": looked for once";
+        EXPECT_EQ(loads, CountCalls("LoadLibraryExA")) << system.name << ": looked for once";
         EXPECT_TRUE(ObjectResults.empty()) << system.name;
         Send(WM_DESTROY);
         EXPECT_EQ(0, ComUninitializes) << system.name;

@@ -50,7 +50,7 @@ TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
     Launcher.Panel.ButtonStates[ReadMe] = Pressed;
     Command(ReadMe);
     ASSERT_EQ(1u, Started.size());
-    EXPECT_EQ("notepad E:\\readme.txt", Started[0].commandLine);
+    EXPECT_EQ("C:\\WINDOWS\\system32\\notepad.exe E:\\readme.txt", Started[0].commandLine);
     EXPECT_EQ(1, CountCalls("CreateFileA E:\\readme.txt 2147483648 3 3"));
     EXPECT_EQ(0, OpenFileHandles);
     EXPECT_TRUE(Hidden());
@@ -112,7 +112,6 @@ TEST_F(Commands, CommandsFromAFolderStartOnlyTheDiscsOwnFiles)
             for (const char* name : { "kelvando.id", "autorun.inf", "setup.exe", "readme.txt" })
                 AddFile(root + name);
             AddFile("C:\\Users\\Ana\\Downloads\\Product.exe");
-            AddFile("C:\\WINDOWS\\system32\\notepad.exe");
             Idle = [] { return false; };
             StartLauncher();
             ASSERT_EQ(root, Launcher.Disc.Root);
@@ -122,7 +121,7 @@ TEST_F(Commands, CommandsFromAFolderStartOnlyTheDiscsOwnFiles)
                 EXPECT_EQ(r.setup, Started[0].commandLine);
                 EXPECT_EQ(root + "setup.exe", ProgramRun(Started[0].commandLine));
             } else {
-                EXPECT_EQ(std::string("\"C:\\WINDOWS\\system32\\notepad.exe\" ") + r.readme, Started[0].commandLine);
+                EXPECT_EQ(std::string("C:\\WINDOWS\\system32\\notepad.exe ") + r.readme, Started[0].commandLine);
             }
             EXPECT_TRUE(Hidden()) << r.root << " " << code;
         }
@@ -138,8 +137,11 @@ static const struct {
 } RunCases[] = {
     { "folder as recorded", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n", "\"C:\\KIT\\orvik.exe\"", "C:\\KIT\\" },
     { "no backslash is added", "C:\\WINDOWS", "[INSTALL]\r\nDIR=C:\\KIT\r\n", "\"C:\\KITorvik.exe\"", "C:\\KIT" },
-    { "no settings file", "C:\\WINDOWS", nullptr, "\"orvik.exe\"", "" },
-    { "an empty folder", "C:\\WINDOWS", "[INSTALL]\r\nDIR=\r\n", "\"orvik.exe\"", "" },
+    // No folder recorded: orvik.exe where the system looks after the
+    // launcher's own folder and the current one, or nothing.
+    { "no settings file", "C:\\WINDOWS", nullptr, "", "" },
+    { "an empty folder", "C:\\WINDOWS", "[INSTALL]\r\nDIR=\r\n", "", "" },
+    { "an empty folder, orvik.exe on PATH", "C:\\WINDOWS", "[INSTALL]\r\nDIR=\r\n", "C:\\Tools\\orvik.exe", "" },
     { "settings in another folder", "D:\\WINNT", "[install]\r\ndir=D:\\Apps\\Orvik\\\r\n", "\"D:\\Apps\\Orvik\\orvik.exe\"",
       "D:\\Apps\\Orvik\\" },
     // Quoted, a blank in the folder cannot make CreateProcess try C:\Program.exe.
@@ -156,12 +158,18 @@ TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
         WindowsDirectory = c.windowsDirectory;
         if (c.settings)
             AddFile(std::string(c.windowsDirectory) + "\\orvik.ini", c.settings);
+        AddFile(std::string(ModulePath, 0, ModulePath.rfind('\\') + 1) + "orvik.exe");  // planted beside the launcher
+        Environment["PATH"] = "C:\\Tools";
+        if (strstr(c.name, "PATH") != nullptr)
+            AddFile("C:\\Tools\\orvik.exe");
         Launcher.Panel.ButtonStates[::Run] = Pressed;
         Command(::Run);
-        ASSERT_EQ(1u, Started.size()) << c.name;
-        EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
-        EXPECT_EQ(c.directory, Started[0].directory) << c.name;
-        EXPECT_EQ(c.directory[0] == '\0', Started[0].directoryNull) << c.name;
+        ASSERT_EQ(c.commandLine[0] != '\0' ? 1u : 0u, Started.size()) << c.name;
+        if (!Started.empty()) {
+            EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
+            EXPECT_EQ(c.directory, Started[0].directory) << c.name;
+            EXPECT_EQ(c.directory[0] == '\0', Started[0].directoryNull) << c.name;
+        }
         EXPECT_EQ(1, CountCalls(std::string("GetPrivateProfileStringA INSTALL|DIR|") + c.windowsDirectory +
                                 "\\orvik.ini"))
             << c.name;
@@ -201,6 +209,7 @@ TEST_F(Commands, RunWithoutAUsableWindowsDirectoryDoesNothing)
     Launcher = LauncherState();
     OpenWindow();
     WindowsDirectory = std::string(245, 'w');
+    AddFile(WindowsDirectory + "\\orvik.ini", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n");
     Command(::Run);
     EXPECT_EQ(1u, Started.size());
 }
@@ -231,18 +240,28 @@ static const struct {
     bool starts;  // false: nothing starts and the launcher comes back
     std::string commandLine;
 } UninstallValues[] = {
-    { "stored with its zero", REG_SZ, std::string("un.exe /x") + '\0', true, "un.exe /x" },
-    { "stored without a zero", REG_SZ, "un.exe /x", true, "un.exe /x" },
-    { "511 characters and the zero", REG_SZ, std::string(511, 'u') + '\0', true, std::string(511, 'u') },
-    { "511 characters without a zero", REG_SZ, std::string(511, 'u'), true, std::string(511, 'u') },
-    { "512 characters without a zero", REG_SZ, std::string(512, 'u'), false, "" },
+    { "stored with its zero", REG_SZ, std::string("C:\\un.exe /x") + '\0', true, "C:\\un.exe /x" },
+    { "stored without a zero", REG_SZ, "C:\\un.exe /x", true, "C:\\un.exe /x" },
+    { "511 characters and the zero", REG_SZ, "C:\\" + std::string(508, 'u') + '\0', true, "C:\\" + std::string(508, 'u') },
+    { "511 characters without a zero", REG_SZ, "C:\\" + std::string(508, 'u'), true, "C:\\" + std::string(508, 'u') },
+    { "512 characters without a zero", REG_SZ, "C:\\" + std::string(509, 'u'), false, "" },
     { "longer than the buffer", REG_SZ, std::string(600, 'u') + '\0', false, "" },
-    { "a zero inside", REG_SZ, std::string("un.exe\0junk", 11), true, "un.exe" },
+    { "a zero inside", REG_SZ, std::string("C:\\un.exe\0junk", 14), true, "C:\\un.exe" },
+    // A program without a folder: by its full path from the system's
+    // folders or PATH, the rest as it stands; never the one planted beside
+    // the launcher, and nothing when the system has none.
+    { "Windows Installer's form", REG_SZ, "MsiExec.exe /X{1D2C3B4A}", true,
+      "C:\\WINDOWS\\system32\\MsiExec.exe /X{1D2C3B4A}" },
+    { "quoted, blanks kept", REG_SZ, "\"MsiExec.exe\"  /X{1D2C3B4A}  /qb", true,
+      "C:\\WINDOWS\\system32\\MsiExec.exe  /X{1D2C3B4A}  /qb" },
+    { "on PATH, without its extension", REG_SZ, "uninst /x", true, "\"C:\\Program Files\\Tools\\uninst.exe\" /x" },
+    { "only beside the launcher", REG_SZ, "planted.exe /x", false, "" },
     { "REG_SZ is not expanded", REG_SZ, std::string("%SystemDrive%\\Orvik\\uninst.exe /remove") + '\0', true,
       "%SystemDrive%\\Orvik\\uninst.exe /remove" },
     { "REG_EXPAND_SZ expanded", REG_EXPAND_SZ, std::string("%SystemDrive%\\Orvik\\uninst.exe /remove") + '\0',
       true, "C:\\Orvik\\uninst.exe /remove" },
     { "an unknown variable stays", REG_EXPAND_SZ, std::string("%NoSuch%\\un.exe") + '\0', true, "%NoSuch%\\un.exe" },
+    { "expanded to a bare name", REG_EXPAND_SZ, "%Uninstaller% /x", true, "C:\\WINDOWS\\system32\\MsiExec.exe /x" },
     { "expanded to 510 characters", REG_EXPAND_SZ, "%ProgramFiles%" + std::string(510 - 16, 'u'), true,
       "C:\\Program Files" + std::string(510 - 16, 'u') },
     { "expanded past the buffer", REG_EXPAND_SZ, "%ProgramFiles%" + std::string(511 - 16, 'u'), false, "" },
@@ -258,6 +277,11 @@ TEST_F(Commands, UninstallValuesAreBoundedTerminatedAndTakenByType)
         Launcher = LauncherState();
         OpenWindow();
         SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value, c.type);
+        for (const char* program : { "C:\\WINDOWS\\system32\\MsiExec.exe", "C:\\Program Files\\Tools\\uninst.exe",
+                                     "C:\\Program Files\\Kit\\MsiExec.exe", "C:\\Program Files\\Kit\\planted.exe" })
+            AddFile(program);
+        Environment["PATH"] = "C:\\Program Files\\Tools";
+        Environment["UNINSTALLER"] = "MsiExec.exe";
         Command(Uninstall);
         if (!c.starts) {
             EXPECT_TRUE(Started.empty()) << c.name;
@@ -329,7 +353,7 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
     } cases[] = {
         { "C:\\Orvik\\uninstall.exe /quiet /log x", "C:\\Orvik\\uninstall.exe", "/quiet /log x" },
         { "\"C:\\Program Files\\Orvik\\un.exe\" /x", "C:\\Program Files\\Orvik\\un.exe", "/x" },
-        { "un.exe", "un.exe", "" },
+        { "C:\\un.exe", "C:\\un.exe", "" },
     };
     for (const auto& c : cases) {
         Reset();
@@ -601,24 +625,25 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
     }
 }
 
-// Notepad by its full path on NT-shaped and 9x-shaped systems, and by the
-// program search where neither folder has it.
+// Notepad by its full path on NT-shaped and 9x-shaped systems, else PATH's;
+// where no folder but the launcher's own has it, nothing starts.
 static const struct {
     const char* name;
     const char* systemDirectory;  // "" when GetSystemDirectoryA fails
     const char* windowsDirectory;
     const char* notepads;  // where notepad.exe is, separated by |
-    const char* commandLine;
+    const char* commandLine;  // "" for nothing started
 } NotepadPlaces[] = {
     { "NT: the system directory's", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "C:\\WINDOWS\\system32|C:\\WINDOWS",
-      "\"C:\\WINDOWS\\system32\\notepad.exe\" E:\\readme.txt" },
+      "C:\\WINDOWS\\system32\\notepad.exe E:\\readme.txt" },
     { "9x: the Windows directory's", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS", "C:\\WINDOWS",
-      "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
+      "C:\\WINDOWS\\notepad.exe E:\\readme.txt" },
     { "quoted for a folder with blanks", "D:\\My Windows\\system32", "D:\\My Windows", "D:\\My Windows\\system32",
       "\"D:\\My Windows\\system32\\notepad.exe\" E:\\readme.txt" },
-    { "no system directory", "", "C:\\WINDOWS", "C:\\WINDOWS", "\"C:\\WINDOWS\\notepad.exe\" E:\\readme.txt" },
-    { "in neither (a folder named notepad.exe is not it): the program search", "C:\\WINDOWS\\system32",
-      "C:\\WINDOWS", "", "notepad E:\\readme.txt" },
+    { "no system directory", "", "C:\\WINDOWS", "C:\\WINDOWS", "C:\\WINDOWS\\notepad.exe E:\\readme.txt" },
+    { "on PATH only", "C:\\WINDOWS\\system32", "C:\\WINDOWS", "C:\\Tools", "C:\\Tools\\notepad.exe E:\\readme.txt" },
+    { "beside the launcher only (a folder named notepad.exe is not it)", "C:\\WINDOWS\\system32", "C:\\WINDOWS",
+      "C:\\Program Files\\Kit", "" },
 };
 
 TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
@@ -629,8 +654,10 @@ TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
         OpenWindow();
         SystemDirectory = c.systemDirectory;
         WindowsDirectory = c.windowsDirectory;
+        Environment["PATH"] = "C:\\Other;C:\\Tools";
+        RemoveFile("C:\\WINDOWS\\system32\\notepad.exe");
         std::string places = c.notepads;
-        if (places.empty())
+        if (places.find(c.systemDirectory) == std::string::npos)
             AddDirectory(std::string(c.systemDirectory) + "\\notepad.exe");
         for (size_t at = 0; at < places.size(); at = places.find('|', at) + 1) {
             AddFile(places.substr(at, places.find('|', at) - at) + "\\notepad.exe");
@@ -638,6 +665,11 @@ TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
                 break;
         }
         Command(ReadMe);
+        if (c.commandLine[0] == '\0') {
+            EXPECT_TRUE(Started.empty()) << c.name;
+            EXPECT_TRUE(CameBack()) << c.name;
+            continue;
+        }
         ASSERT_EQ(1u, Started.size()) << c.name;
         EXPECT_EQ(c.commandLine, Started[0].commandLine) << c.name;
         EXPECT_TRUE(Hidden()) << c.name;
@@ -651,7 +683,7 @@ TEST_F(Commands, Shell32IsLoadedFromTheSystemDirectory)
     static const struct {
         const char* systemDirectory;
         const char* load;  // null: nothing loaded
-    } cases[] = { { "C:\\WINDOWS\\system32", "LoadLibraryA C:\\WINDOWS\\system32\\shell32.dll" }, { "", nullptr } };
+    } cases[] = { { "C:\\WINDOWS\\system32", "LoadLibraryExA C:\\WINDOWS\\system32\\shell32.dll" }, { "", nullptr } };
     for (const auto& c : cases) {
         Reset();
         Launcher = LauncherState();
@@ -659,9 +691,9 @@ TEST_F(Commands, Shell32IsLoadedFromTheSystemDirectory)
         SystemDirectory = c.systemDirectory;
         NextStartError = ERROR_ELEVATION_REQUIRED;
         Command(Install);
-        EXPECT_EQ(0, CountCalls("LoadLibraryA shell32.dll")) << c.systemDirectory;
+        EXPECT_EQ(0, CountCalls("LoadLibraryExA shell32.dll")) << c.systemDirectory;
         if (c.load == nullptr) {
-            EXPECT_EQ(0, CountCalls("LoadLibraryA")) << c.systemDirectory;
+            EXPECT_EQ(0, CountCalls("LoadLibraryExA")) << c.systemDirectory;
             EXPECT_TRUE(CameBack()) << c.systemDirectory;
             continue;
         }

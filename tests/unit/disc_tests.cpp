@@ -102,6 +102,50 @@ TEST_F(DiscLocator, TheOwnFolderIsTakenOnlyWhenItsPathsFit)
     }
 }
 
+// A folder whose name the ANSI code page cannot spell: its short form, where
+// the volume keeps short names and Windows has the wide functions; never a
+// look-alike of it that best fit would name; else the CD-ROM walk.
+TEST_F(DiscLocator, TheOwnFolderIsTakenByAPathTheAnsiFunctionsOpen)
+{
+    static const struct {
+        const char* name;
+        const char* module;      // the launcher's path, UTF-8
+        const char* shortPath;   // its short form; null when the volume keeps none
+        UINT codePage;
+        bool wide;               // kernel32 has GetModuleFileNameW and GetShortPathNameW (not 9x)
+        const char* root;        // the disc's root found (E:\ is the CD-ROM drive's)
+    } cases[] = {
+        { "Polish, a Western code page", "C:\\Users\\\u0141ukasz\\Downloads\\Disc\\autorun.exe",
+          "C:\\Users\\UKASZ~1\\DOWNLO~1\\Disc\\AUTORUN.EXE", 1252, true, "C:\\Users\\UKASZ~1\\DOWNLO~1\\Disc\\" },
+        { "Cyrillic, a Western code page", "D:\\\u0414\u0438\u0441\u043a\\autorun.exe", "D:\\8A36~1\\autorun.exe", 1252, true,
+          "D:\\8A36~1\\" },
+        { "no short names: the walk", "C:\\Users\\\u0141ukasz\\Disc\\autorun.exe", nullptr, 1252, true, "E:\\" },
+        { "Latin-1 is spelt as it is", "C:\\Users\\Jos\u00e9\\Disc\\autorun.exe", "C:\\Users\\JOSE~1\\Disc\\autorun.exe",
+          1252, true, "C:\\Users\\Jos\xe9\\Disc\\" },
+        { "a UTF-8 code page spells it all", "C:\\Users\\\u0141ukasz\\Disc\\autorun.exe", "C:\\Users\\UKASZ~1\\Disc\\autorun.exe",
+          CP_UTF8, true, "C:\\Users\\\u0141ukasz\\Disc\\" },
+        { "Windows 9x: the ANSI path", "C:\\Disc\\autorun.exe", "C:\\DISC\\AUTORUN.EXE", 1252, false, "C:\\Disc\\" },
+    };
+    for (const auto& c : cases) {
+        Reset();
+        Launcher = LauncherState();
+        InsertDisc();
+        AnsiCodePage = c.codePage;
+        ModulePath = c.module;
+        if (c.shortPath != nullptr)
+            ShortPaths[c.module] = c.shortPath;
+        if (!c.wide)
+            KernelExports.erase("GetModuleFileNameW");
+        std::string root = c.root;
+        if (root != "E:\\")
+            AddFile(root + "kelvando.id");
+        // The folder best fit would name for it ("L" for "\u0141"), planted.
+        AddFile("C:\\Users\\Lukasz\\Disc\\kelvando.id");
+        ASSERT_EQ(1, FindDisc(&Launcher.Disc)) << c.name;
+        EXPECT_EQ(root, Launcher.Disc.Root) << c.name;
+    }
+}
+
 TEST_F(DiscLocator, OpensTheMarkerForReadingOnlyAndShared)
 {
     InsertDisc();
@@ -177,6 +221,16 @@ static std::string Utf16(const std::string& text, bool bigEndian)
     return wide;
 }
 
+// A comment of katakana (U+30A2 and on), then the text, in UTF-16.
+static std::string Utf16Katakana(int count, const std::string& text)
+{
+    std::string wide = "\xff\xfe;";
+    wide += '\0';
+    for (int i = 0; i < count; ++i)
+        wide += std::string(1, (char)(0xa2 + i % 80)) + "\x30";
+    return wide + Utf16(text, false).substr(2);
+}
+
 // autorun.inf as the profile functions read a file that is not mapped. The
 // stand-in's GetPrivateProfileStringA follows the same rules for ANSI text
 // and answers beside the launcher's reader; UTF-16 it does not read. Where
@@ -189,6 +243,7 @@ static const struct {
     const char* bitmap;
     bool readerOnly;
     const char* profileInstkey = nullptr;
+    UINT codePage = 1252;  // the ANSI code page
 } ProfileCases[] = {
     { "values used as stored", "[install]\r\ninstkey=orvik.exe\r\nbitmap=art\\back.bmp\r\n", "orvik.exe", "art\\back.bmp", false },
     { "names match without regard to case", "[INSTALL]\r\nInstKey=orvik.exe\r\nBITMAP=b.bmp\r\n", "orvik.exe", "b.bmp", false },
@@ -225,6 +280,10 @@ static const struct {
       "b.bmp", true },
     { "UTF-16, high byte first", Utf16("[install]\r\nbitmap=b.bmp\r\n", true), "", "b.bmp", true },
     { "UTF-16 cut inside a character", Utf16("[install]\r\nbitmap=b.bmp", false) + "x", "", "b.bmp", true },
+    // Three bytes a character in UTF-8, the ANSI code page Windows 10 offers.
+    { "UTF-16 katakana, the ANSI code page UTF-8", Utf16Katakana(100, "\r\n[install]\r\nbitmap=b.bmp\r\n"), "",
+      "b.bmp", true, nullptr, CP_UTF8 },
+    { "UTF-16 katakana only, the ANSI code page UTF-8", Utf16Katakana(100, ""), "", "", true, nullptr, CP_UTF8 },
     // The whole file, as Windows NT reads it, up to 16 MiB.
     { "a section past the first 64 KiB", std::string(65536, '\n') + "[install]\r\ninstkey=late\r\n", "late", "", true },
     { "past 64 KiB after a UTF-8 mark", "\xef\xbb\xbf;" + std::string(70000, 'x') + "\r\n[install]\r\ninstkey=late\r\n",
@@ -239,6 +298,7 @@ TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
         Reset();
         Launcher = LauncherState();
         InsertDisc(c.inf);
+        AnsiCodePage = c.codePage;
         FindDisc(&Launcher.Disc);
         LoadDiscConfig(&Launcher.Disc);
         const char* background = Launcher.Disc.Config.BackgroundPath;

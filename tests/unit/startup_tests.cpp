@@ -225,14 +225,16 @@ TEST_F(Startup, TheEntryLimitsTheDllSearchWithWhatTheSystemHas)
         Idle = [] { return false; };
         LauncherEntry();
         EXPECT_EQ(c.calls, DllSearchCalls) << c.exports.size();
-        std::vector<Probe> preloads;
+        // Their own imports are looked for from the system directory too.
+        std::vector<LibraryLoad> preloads;
         if (c.preloads)
-            preloads = { { SystemDirectory + "\\uxtheme.dll", QuietErrorMode },
-                         { SystemDirectory + "\\dwmapi.dll", QuietErrorMode } };
+            preloads = { { SystemDirectory + "\\uxtheme.dll", QuietErrorMode, SystemDirectory },
+                         { SystemDirectory + "\\dwmapi.dll", QuietErrorMode, SystemDirectory } };
         ASSERT_EQ(preloads.size(), LibraryLoads.size()) << c.exports.size();
         for (size_t i = 0; i < preloads.size(); ++i) {
             EXPECT_EQ(preloads[i].path, LibraryLoads[i].path);
             EXPECT_EQ(preloads[i].errorMode, LibraryLoads[i].errorMode);
+            EXPECT_EQ(preloads[i].importsFrom, LibraryLoads[i].importsFrom);
         }
         EXPECT_EQ(0u, ErrorMode) << "the starter's error mode is back";
         EXPECT_LT(IndexOfCall("GetProcAddress SetD"), IndexOfCall("FindWindowA")) << c.exports.size();
