@@ -252,7 +252,7 @@ static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
     // Windows directory's (Windows 9x keeps it there), else PATH's.
     const char* quote = QuoteFor(disc->Root);
     FormatText(commandLine, CommandLineSize, README_COMMAND_LINE, quote, disc->Root, quote);
-    RememberNotepadWindows(watch);
+    RememberNotepadWindows(watch, README_NAME);
     return LaunchWatched(commandLine, watch, window, 0);
 }
 

@@ -40,8 +40,9 @@
 #define INSTALLER_CLASS "InstallShield_Win"
 
 // Notepad on the disc's read-me text.
-#define README_PATH "%sreadme.txt"
-#define README_COMMAND_LINE "notepad %s%sreadme.txt%s"
+#define README_NAME "readme.txt"
+#define README_PATH "%s" README_NAME
+#define README_COMMAND_LINE "notepad %s%s" README_NAME "%s"
 // Notepad's main window, the classic program's and the packaged Notepad's
 // of Windows 11 alike, whose notepad.exe in the system folders hands the
 // file to the packaged one and ends.

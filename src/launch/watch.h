@@ -35,32 +35,54 @@ struct ProcessPair {
     DWORD Parent;
 };
 
-struct WatchState {
-    DWORD ChildProcessId;  // 0 when the shell started it and the system cannot say
-    HANDLE ChildProcess;   // the watched program, held until its end is seen
-    UINT_PTR ChildExitTimer;
-    int ChildShown;    // it showed a visible top-level window on the last look
-    HWND ChildWindow;  // the one it showed then
-    // The programs the watched program started, directly or further down.
-    FamilyMember Family[FamilyLimit];
-    int FamilyCount;
-    int FamilyFollowed;  // the snapshot at the start is whole: the family can be told apart
-    ProcessPair Known[KnownProcessLimit];  // every process there was at the start
-    int KnownCount;
-    // Read Me: whether a Notepad window that comes up later is waited for,
-    // and the Notepad windows that were open before Notepad was started.
-    int FollowNotepad;
-    HWND NotepadsBefore[NotepadWindowLimit];
-    int NotepadsBeforeCount;
-    int InstallLaunched;
-    int InstallerSeen;
-    int SetupShown;  // setup showed a visible top-level window of its own while it ran
-    UINT_PTR InstallerTimer;
-    int InstallerWaitTicks;  // ticks of timer 101 spent waiting for the installer window to appear
+// The started program itself: waited for until it ends, window or not.
+struct ChildWait {
+    DWORD Id;        // 0 when the shell started it and the system cannot say
+    HANDLE Process;  // held until its end is seen
+    int Shown;       // it showed a visible top-level window on the last look
+    HWND Window;     // the one it showed then
 };
 
-// Read Me, before Notepad starts: the Notepad windows open now are not its.
-void RememberNotepadWindows(WatchState* watch);
+// The programs the started one started, directly or further down: waited
+// for while they show a window, and for a few ticks while they start.
+struct FamilyWait {
+    FamilyMember Members[FamilyLimit];
+    int Count;
+    int Followed;  // the snapshot at the start is whole: the family can be told apart
+    ProcessPair Known[KnownProcessLimit];  // every process there was at the start
+    int KnownCount;
+};
+
+// Read Me: a Notepad window that came up after Notepad was started, or one
+// open before that names the read-me in its title (Windows 11's Notepad
+// opens a file in a new tab of a window already open).
+struct ReadMeWait {
+    int Follow;
+    HWND Before[NotepadWindowLimit];
+    int BeforeCount;
+    char Name[PathSize];  // the read-me's file name
+};
+
+// After Install: the installer's window, to appear and to go away.
+struct InstallerWait {
+    int Launched;    // an install was started in this run
+    int Seen;        // the installer's window was seen (or given up on)
+    int SetupShown;  // setup showed a visible top-level window of its own while it ran
+    int WaitTicks;   // ticks of timer 101 spent waiting for the window to appear
+    UINT_PTR Timer;
+};
+
+struct WatchState {
+    UINT_PTR ChildExitTimer;
+    ChildWait Child;
+    FamilyWait Family;
+    ReadMeWait ReadMe;
+    InstallerWait Installer;
+};
+
+// Read Me, before Notepad starts: the Notepad windows open now, which count
+// only while they name the read-me (its file name).
+void RememberNotepadWindows(WatchState* watch, const char* readmeName);
 // Follows a program just started (its handle, held from now on, and its id)
 // with the window's timer; with install set, the installer's window is
 // waited for after it. Returns 1 when it is followed; 0, with the handle
@@ -72,5 +94,19 @@ int FollowProgram(WatchState* watch, HWND window, HANDLE process, DWORD processI
 int WatchTick(WatchState* watch, HWND window, WPARAM timerId);
 // Lets go of every program held and of a Notepad window waited for.
 void StopWatching(WatchState* watch);
+
+// The family's part of the watch (family.cpp).
+// Right after the start: the processes there are now are none of its family.
+void RecordProcesses(WatchState* watch);
+// Once a tick: takes in the family's new programs, marks the windows shown,
+// and lets go of those that have ended. Returns whether the started program
+// has ended.
+int FollowFamily(WatchState* watch);
+// Whether a program of the family shows a window, or has just started.
+enum FamilyState { FamilyGone = 0, FamilyRunning = 1, FamilyStarting = 2, FamilyShown = 3 };
+int FamilyNow(const WatchState* watch);
+// Closes the started program's handle and those of its family, if held.
+void ReleaseChild(WatchState* watch);
+void CloseChild(WatchState* watch);
 
 #endif

@@ -1928,6 +1928,18 @@ BOOL IsWindowVisible(HWND handle)
 
 // Needs the query right, as on Windows; a process that has finished
 // starting answers 0 at once, one still starting WAIT_TIMEOUT.
+// Another process's window answers with its title as the system keeps it.
+int GetWindowTextA(HWND handle, LPSTR text, int size)
+{
+    Window* window = FindWindowRecord(handle);
+    if (window == nullptr || !window->alive || size <= 0)
+        return 0;
+    int length = std::min((int)window->title.size(), size - 1);
+    memcpy(text, window->title.data(), (size_t)length);
+    text[length] = '\0';
+    return length;
+}
+
 DWORD WaitForInputIdle(HANDLE handle, DWORD)
 {
     auto found = processHandles.find((uintptr_t)handle);

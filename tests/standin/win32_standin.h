@@ -385,6 +385,7 @@ HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND window, DWORD* processId);
 BOOL IsWindowVisible(HWND window);
+int GetWindowTextA(HWND window, LPSTR text, int size);
 DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds);
 HWND FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName);
 

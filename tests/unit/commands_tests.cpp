@@ -23,7 +23,7 @@ TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
 {
     OpenWindow();
     Launcher.Panel.ButtonStates[Install] = Pressed;
-    Launcher.Watch.InstallerSeen = 1;
+    Launcher.Watch.Installer.Seen = 1;
     Command(Install);
     ASSERT_EQ(1u, Started.size());
     EXPECT_EQ("E:\\setup.exe", Started[0].commandLine);
@@ -35,13 +35,13 @@ TEST_F(Commands, InstallRunsSetupFromTheDiscAndWatchesIt)
     EXPECT_TRUE(Started[0].environmentNull && Started[0].directoryNull);
     EXPECT_TRUE(Hidden());
     EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[Install]);
-    EXPECT_EQ(1, Launcher.Watch.InstallLaunched);
-    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
-    EXPECT_EQ(1000u, Launcher.Watch.ChildProcessId);
+    EXPECT_EQ(1, Launcher.Watch.Installer.Launched);
+    EXPECT_EQ(0, Launcher.Watch.Installer.Seen);
+    EXPECT_EQ(1000u, Launcher.Watch.Child.Id);
     EXPECT_TRUE(TimerRunning(100));
     EXPECT_EQ(1, CountCalls("SetTimer 100 1000"));
     EXPECT_EQ(1, OpenProcessHandles);  // the process handle is held for the watch, the thread's closed
-    EXPECT_NE(nullptr, Launcher.Watch.ChildProcess);
+    EXPECT_NE(nullptr, Launcher.Watch.Child.Process);
 }
 
 TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
@@ -56,7 +56,7 @@ TEST_F(Commands, ReadMeOpensTheDiscsTextInNotepad)
     EXPECT_TRUE(Hidden());
     EXPECT_EQ(Normal, Launcher.Panel.ButtonStates[ReadMe]);
     EXPECT_TRUE(TimerRunning(100));
-    EXPECT_EQ(0, Launcher.Watch.InstallLaunched);
+    EXPECT_EQ(0, Launcher.Watch.Installer.Launched);
 }
 
 TEST_F(Commands, ReadMeWithoutTheFileDoesNothing)
@@ -370,7 +370,7 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         EXPECT_EQ(SW_SHOWNORMAL, ShellStarts[0].show);
         EXPECT_EQ(1, OpenProcessHandles);  // the shell's process handle, held for the watch
         // Its id, for following the programs it starts, from its handle.
-        EXPECT_EQ(1000u, Launcher.Watch.ChildProcessId);
+        EXPECT_EQ(1000u, Launcher.Watch.Child.Id);
         EXPECT_TRUE(Hidden());
         EXPECT_TRUE(TimerRunning(100));
     }
@@ -453,7 +453,7 @@ TEST_F(Commands, ProbesAreQuietAndProgramsInheritTheCallersErrorMode)
     Idle = [] { return false; };
     StartLauncher();
     Command(ReadMe);
-    Processes[Launcher.Watch.ChildProcessId].running = false;
+    Processes[Launcher.Watch.Child.Id].running = false;
     FireTimer(100);
     NextStartError = ERROR_ELEVATION_REQUIRED;
     Command(Uninstall);
@@ -480,23 +480,23 @@ TEST_F(Commands, AnInstallThatStartsNothingLeavesTheWatchAsItWas)
     NextStartError = ERROR_FILE_NOT_FOUND;
     Command(Install);
     EXPECT_TRUE(CameBack());
-    EXPECT_EQ(0, Launcher.Watch.InstallLaunched);
+    EXPECT_EQ(0, Launcher.Watch.Installer.Launched);
     // Read Me then comes back on the tick that sees Notepad end, with no
     // wait for an installer window.
     Command(ReadMe);
-    Processes[Launcher.Watch.ChildProcessId].running = false;
+    Processes[Launcher.Watch.Child.Id].running = false;
     FireTimer(100);
     EXPECT_TRUE(Shown());
     EXPECT_FALSE(TimerRunning(101));
 
     // After a whole install, a failed one keeps what that install left.
-    Launcher.Watch.InstallLaunched = 1;
-    Launcher.Watch.InstallerSeen = 1;
+    Launcher.Watch.Installer.Launched = 1;
+    Launcher.Watch.Installer.Seen = 1;
     NextStartError = ERROR_ELEVATION_REQUIRED;
     NextShellError = ERROR_CANCELLED;
     Command(Install);
-    EXPECT_EQ(1, Launcher.Watch.InstallLaunched);
-    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
+    EXPECT_EQ(1, Launcher.Watch.Installer.Launched);
+    EXPECT_EQ(1, Launcher.Watch.Installer.Seen);
 }
 
 // How an unquoted command line with blanks is split for the shell: the
@@ -611,7 +611,7 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
         }
         RemoveFile("E:\\kelvando.id");
         if (c.whileHidden) {
-            Processes[Launcher.Watch.ChildProcessId].running = false;
+            Processes[Launcher.Watch.Child.Id].running = false;
             FireTimer(100);
             EXPECT_EQ(0, CountCalls("MoveWindow 192")) << c.code << ": did not come back";
         } else {

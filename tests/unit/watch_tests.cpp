@@ -127,10 +127,10 @@ TEST_F(Watch, TheRoadOfAnInstall)
 
     FireTimer(101);  // no installer window yet
     FireTimer(101);
-    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
+    EXPECT_EQ(0, Launcher.Watch.Installer.Seen);
     HWND installer = AddForeignWindow("InstallShield_Win", "Orvik Setup");
     FireTimer(101);
-    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
+    EXPECT_EQ(1, Launcher.Watch.Installer.Seen);
     FireTimer(101);  // still there
     EXPECT_TRUE(Hidden());
     AddKey(std::string(AppPathsPrefix) + "orvik.exe");  // what the installer did
@@ -154,37 +154,40 @@ TEST_F(Watch, AnInstallerWindowIsFoundByClassAlone)
     Command(Install);
     EndChild();
     FireTimer(100);
-    AddForeignWindow("InstallShield_Win", "Anything at all");
+    HWND installer = AddForeignWindow("InstallShield_Win", "Anything at all");
     FireTimer(101);
-    EXPECT_EQ(1, Launcher.Watch.InstallerSeen);
-    EXPECT_EQ(1, CountCalls("FindWindowA InstallShield_Win|(null)"));
+    FireTimer(101);
+    EXPECT_TRUE(Hidden());
+    CloseForeignWindow(installer);
+    FireTimer(101);
+    EXPECT_TRUE(Shown());
 }
 
-TEST_F(Watch, ReadMeAfterACompleteInstallComesBackOnTheFirstInstallerTick)
+TEST_F(Watch, ReadMeAfterACompleteInstallComesBackOnTheTickThatSeesNotepadEnd)
 {
     OpenWindow();
     CompleteInstall();
     ASSERT_TRUE(Shown());
 
     Command(ReadMe);
+    FireTimer(100);
+    EXPECT_TRUE(Hidden());
     EndChild();
     FireTimer(100);
-    EXPECT_TRUE(TimerRunning(101));  // an install was launched in this run
-    EXPECT_TRUE(Hidden());
-    FireTimer(101);
     EXPECT_TRUE(Shown());
-    EXPECT_FALSE(TimerRunning(101));
+    EXPECT_TRUE(Timers.empty());
 }
 
+// In a run that has started an install, a window of the installer's class
+// on screen when a later program ends is waited for.
 TEST_F(Watch, AnotherInstallerWindowOnScreenIsWaitedFor)
 {
     OpenWindow();
-    Launcher.Watch.InstallLaunched = 1;
-    Launcher.Watch.InstallerSeen = 1;
+    CompleteInstall();
     Command(ReadMe);
+    HWND installer = AddForeignWindow("InstallShield_Win", "Other setup");
     EndChild();
     FireTimer(100);
-    HWND installer = AddForeignWindow("InstallShield_Win", "Other setup");
     FireTimer(101);
     EXPECT_TRUE(Hidden());
     CloseForeignWindow(installer);
@@ -211,7 +214,7 @@ TEST_F(Watch, AWaitThatFailsCountsAsTheEnd)
 {
     OpenWindow();
     Command(ReadMe);
-    Processes[Launcher.Watch.ChildProcessId].waitFails = true;
+    Processes[Launcher.Watch.Child.Id].waitFails = true;
     FireTimer(100);
     EXPECT_TRUE(Shown());
     EXPECT_EQ(0, OpenProcessHandles);
@@ -223,7 +226,7 @@ TEST_F(Watch, AnIdTakenByAnotherProgramDoesNotKeepTheLauncherHidden)
 {
     OpenWindow();
     Command(ReadMe);
-    DWORD id = Launcher.Watch.ChildProcessId;
+    DWORD id = Launcher.Watch.Child.Id;
     Processes[id] = Process{ true, false, STILL_ACTIVE, 999 };
     FireTimer(100);
     EXPECT_TRUE(Shown());
@@ -251,7 +254,7 @@ TEST_F(Watch, TheHandleIsClosedOnceWhateverEndsTheWatch)
         }
         EXPECT_EQ(0, OpenProcessHandles) << c.name;
         EXPECT_EQ(0, BadCloses) << c.name;
-        EXPECT_EQ(nullptr, Launcher.Watch.ChildProcess) << c.name;
+        EXPECT_EQ(nullptr, Launcher.Watch.Child.Process) << c.name;
     }
 }
 
@@ -259,8 +262,8 @@ TEST_F(Watch, AProgramThatEndsWithCode259HasEnded)
 {
     OpenWindow();
     Command(ReadMe);
-    Processes[Launcher.Watch.ChildProcessId].running = false;
-    Processes[Launcher.Watch.ChildProcessId].exitCode = STILL_ACTIVE;
+    Processes[Launcher.Watch.Child.Id].running = false;
+    Processes[Launcher.Watch.Child.Id].exitCode = STILL_ACTIVE;
     FireTimer(100);
     EXPECT_TRUE(Shown());
 }
@@ -288,9 +291,9 @@ TEST_F(Watch, SetupWithoutAnInstallerWindowComesBackAfterSixtyTicks)
 }
 
 // A setup that is its own wizard: its window counts as the installer's, and
-// once setup has ended with it, the launcher is back on the second installer
-// tick instead of waiting out the limit; elevated through the shell alike.
-// A setup without a window of its own still waits for one.
+// the launcher is back on the tick that sees setup end with it, instead of
+// waiting out the limit; elevated through the shell alike. A setup without
+// a window of its own still waits for one.
 TEST_F(Watch, SetupsOwnWindowCountsAsTheInstallers)
 {
     static const struct {
@@ -298,7 +301,7 @@ TEST_F(Watch, SetupsOwnWindowCountsAsTheInstallers)
         bool window;    // setup shows a window of its own while it runs
         bool elevated;  // started through the shell
         int ticks;      // installer ticks until the launcher is back
-    } cases[] = { { "its own wizard", true, false, 2 }, { "its own wizard, elevated", true, true, 2 },
+    } cases[] = { { "its own wizard", true, false, 0 }, { "its own wizard, elevated", true, true, 0 },
                   { "no window of its own", false, false, 60 } };
     for (const auto& c : cases) {
         OpenAfresh(c.elevated);
@@ -312,30 +315,29 @@ TEST_F(Watch, SetupsOwnWindowCountsAsTheInstallers)
         CloseForeignWindow(wizard);
         Processes[setup].running = false;
         FireTimer(100);
-        for (int tick = 1; tick < c.ticks; ++tick) {
-            FireTimer(101);
+        for (int tick = 1; tick <= c.ticks; ++tick) {
             ASSERT_TRUE(Hidden()) << c.name << ", tick " << tick;
+            FireTimer(101);
         }
-        FireTimer(101);
         EXPECT_TRUE(Shown()) << c.name;
         EXPECT_TRUE(Timers.empty()) << c.name;
         EXPECT_EQ(0, OpenProcessHandles) << c.name;
     }
 }
 
-// An installer window of the class the launcher knows that comes up just
-// after a setup with its own window has ended is waited for, as always.
+// An installer window of the class the launcher knows that is up when a
+// setup with its own window is seen to end is waited for, as always.
 TEST_F(Watch, AnInstallerAfterSetupsOwnWindowIsStillWaitedFor)
 {
     OpenWindow();
     Command(Install);
-    DWORD setup = Launcher.Watch.ChildProcessId;
+    DWORD setup = Launcher.Watch.Child.Id;
     HWND splash = AddForeignWindow("#32770", "Preparing", setup);
     FireTimer(100);
     CloseForeignWindow(splash);
     Processes[setup].running = false;
-    FireTimer(100);
     HWND installer = AddForeignWindow("InstallShield_Win", "Setup");
+    FireTimer(100);
     for (int tick = 0; tick < 70; ++tick)
         FireTimer(101);
     EXPECT_TRUE(Hidden());
@@ -422,7 +424,7 @@ TEST_F(Watch, AnotherInstallStartsTheAppearanceWaitAfresh)
     ASSERT_TRUE(Shown());
 
     Command(Install);
-    EXPECT_EQ(0, Launcher.Watch.InstallerSeen);
+    EXPECT_EQ(0, Launcher.Watch.Installer.Seen);
     EndChild();
     FireTimer(100);
     FireTimer(101);
@@ -568,7 +570,7 @@ TEST_F(Watch, TheStartedProgramsFamilyKeepsTheLauncherHiddenWhileItShowsAWindow)
         if (c.before)
             c.before();
         Command(Uninstall);
-        DWORD started = Launcher.Watch.ChildProcessId;
+        DWORD started = Launcher.Watch.Child.Id;
         ASSERT_TRUE(Hidden()) << c.name;
         Scene scene = c.arrange(started);
         Processes[started].running = false;
@@ -594,8 +596,8 @@ TEST_F(Watch, ClosingTheLauncherLetsGoOfTheFamily)
     OpenWindow();
     InstallCompanion();
     Command(Uninstall);
-    WindowOf(StartProcess(Launcher.Watch.ChildProcessId));
-    Processes[Launcher.Watch.ChildProcessId].running = false;
+    WindowOf(StartProcess(Launcher.Watch.Child.Id));
+    Processes[Launcher.Watch.Child.Id].running = false;
     FireTimer(100);
     ASSERT_TRUE(Hidden());
     ASSERT_EQ(1, OpenProcessHandles);
@@ -619,7 +621,7 @@ TEST_F(Watch, TheFamilyOfAProgramStartedThroughTheShell)
         Command(Uninstall);
         ASSERT_EQ(1u, ShellStarts.size());
         DWORD started = NextProcessId - 1;
-        EXPECT_EQ(hasGetProcessId ? started : 0u, Launcher.Watch.ChildProcessId);
+        EXPECT_EQ(hasGetProcessId ? started : 0u, Launcher.Watch.Child.Id);
         EXPECT_EQ(hasGetProcessId ? 1 : 0, CountCalls("CreateToolhelp32Snapshot"));
         Scene scene = WindowOf(StartProcess(started));
         Processes[started].running = false;
@@ -645,7 +647,7 @@ TEST_F(Watch, ASetupThatHandsOverIsFollowedToItsInstaller)
         Launcher = LauncherState();
         OpenWindow();
         Command(Install);
-        DWORD setup = Launcher.Watch.ChildProcessId;
+        DWORD setup = Launcher.Watch.Child.Id;
         DWORD installer = StartProcess(setup, false);
         Processes[setup].running = false;
         FireTimer(100);
@@ -657,7 +659,7 @@ TEST_F(Watch, ASetupThatHandsOverIsFollowedToItsInstaller)
         for (int tick = 0; tick < 70; ++tick)
             FireTimer(101);
         EXPECT_TRUE(Hidden()) << c.name;
-        EXPECT_EQ(1, Launcher.Watch.InstallerSeen) << c.name;
+        EXPECT_EQ(1, Launcher.Watch.Installer.Seen) << c.name;
         AddKey(std::string(AppPathsPrefix) + "orvik.exe");
         CloseForeignWindow(window);
         Processes[installer].running = false;
@@ -702,7 +704,7 @@ TEST_F(Watch, ReadMeWaitsForANotepadWindowThatCameUpAfterTheStart)
             for (int i = 0; i < c.notepadsBefore; ++i)
                 AddForeignWindow("Notepad", "notes.txt - Notepad", packaged);
             Command(ReadMe);
-            DWORD started = Launcher.Watch.ChildProcessId;
+            DWORD started = Launcher.Watch.Child.Id;
             HWND own = c.ownWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", started) : NULL;
             HWND window = c.packagedWindow ? AddForeignWindow("Notepad", "readme.txt - Notepad", packaged) : NULL;
             if (c.packagedHidden)
@@ -731,12 +733,12 @@ TEST_F(Watch, OnlyReadMeWaitsForNotepadWindows)
     OpenWindow();
     InstallCompanion();
     Command(ReadMe);
-    Processes[Launcher.Watch.ChildProcessId].running = false;
+    Processes[Launcher.Watch.Child.Id].running = false;
     FireTimer(100);
     ASSERT_TRUE(Shown());
     Command(Uninstall);
     AddForeignWindow("Notepad", "notes.txt - Notepad", 700);
-    Processes[Launcher.Watch.ChildProcessId].running = false;
+    Processes[Launcher.Watch.Child.Id].running = false;
     FireTimer(100);
     EXPECT_TRUE(Shown());
 }
@@ -749,7 +751,7 @@ TEST_F(Watch, ProcessSnapshotsOnlyWhenAProgramMayHaveHandedOver)
 {
     OpenWindow();
     Command(ReadMe);
-    DWORD notepad = Launcher.Watch.ChildProcessId;
+    DWORD notepad = Launcher.Watch.Child.Id;
     EXPECT_EQ(1, CountCalls("CreateToolhelp32Snapshot"));  // the processes there were at the start
     Calls.clear();
     FireTimer(100);
@@ -779,4 +781,108 @@ TEST_F(Watch, ProcessSnapshotsOnlyWhenAProgramMayHaveHandedOver)
     Calls.clear();
     FireTimer(100);
     EXPECT_EQ(0, CountCalls("EnumWindows"));
+}
+
+// ---- what the launcher waits for, after Install, Uninstall and Read Me -----
+
+// The scene a command's program leaves on screen while it runs; then what is
+// still up when its end is seen, and how that goes away.
+struct Leftover {
+    HWND window;      // closed to end the wait; null when nothing keeps it hidden
+    DWORD program;    // its program, ended with it; 0 for none
+    int appearAfter;  // ticks after the end is seen before the window comes up
+};
+
+static const struct {
+    const char* promise;
+    int code;
+    std::function<Leftover(DWORD started)> arrange;
+    int hiddenTicks;  // ticks hidden after the end is seen; -1: until the leftover goes
+} Promises[] = {
+    { "Install: a wizard that is its own installer is back on the tick that sees it end", Install,
+      [](DWORD setup) {
+          HWND wizard = AddForeignWindow("#32770", "Orvik Setup", setup);
+          FireTimer(100);
+          CloseForeignWindow(wizard);
+          return Leftover{ NULL, 0, 0 };
+      },
+      0 },
+    { "Install: a splash that hands over to an engine whose InstallShield window comes four seconds late", Install,
+      [](DWORD setup) {
+          HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
+          FireTimer(100);
+          CloseForeignWindow(splash);
+          DWORD engine = StartProcess(setup);
+          FireTimer(100);  // found while setup runs
+          return Leftover{ NULL, engine, 4 };
+      },
+      -1 },
+    { "Install: the engine's late window of a class of its own", Install,
+      [](DWORD setup) {
+          HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
+          FireTimer(100);
+          CloseForeignWindow(splash);
+          DWORD engine = StartProcess(setup);
+          FireTimer(100);
+          return Leftover{ (HWND)1, engine, 4 };  // a window of the engine's own, made when it appears
+      },
+      -1 },
+    { "Install: an engine that runs on and shows nothing is waited for a minute", Install,
+      [](DWORD setup) {
+          HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
+          FireTimer(100);
+          CloseForeignWindow(splash);
+          StartProcess(setup, false);
+          FireTimer(100);
+          return Leftover{ NULL, 0, 0 };
+      },
+      60 },
+    { "Uninstall: a copy that shows its window", Uninstall,
+      [](DWORD started) {
+          DWORD copy = StartProcess(started);
+          return Leftover{ AddForeignWindow("OrvikUninstall", "Orvik Uninstall", copy), copy, 0 };
+      },
+      -1 },
+    { "Read Me: a Notepad window open before takes the read-me in a tab", ReadMe,
+      [](DWORD) {
+          HWND open = FindWindowA("Notepad", NULL);
+          FindWindowRecord(open)->title = "readme.txt - Notepad";
+          return Leftover{ open, 0, 0 };
+      },
+      -1 },
+    { "Read Me: a Notepad window open before that shows another file", ReadMe, [](DWORD) { return Leftover{}; }, 0 },
+};
+
+TEST_F(Watch, WhatTheLauncherWaitsFor)
+{
+    for (const auto& p : Promises) {
+        OpenAfresh();
+        InstallCompanion();
+        HWND before = AddForeignWindow("Notepad", "notes.txt - Notepad", 700);
+        Command(p.code);
+        DWORD started = Launcher.Watch.Child.Id;
+        ASSERT_TRUE(Hidden()) << p.promise;
+        Leftover left = p.arrange(started);
+        Processes[started].running = false;
+        int ticks = p.hiddenTicks < 0 ? 8 : p.hiddenTicks;
+        for (int tick = 0; tick < ticks; ++tick) {
+            FireTimer(TimerRunning(100) ? 100 : 101);
+            ASSERT_TRUE(Hidden()) << p.promise << ", tick " << tick;
+            if (left.appearAfter != 0 && tick + 1 == left.appearAfter)
+                left.window = left.window == (HWND)1 ? AddForeignWindow("OrvikEngine", "Orvik", left.program)
+                                                     : AddForeignWindow("InstallShield_Win", "Orvik", left.program);
+        }
+        if (p.hiddenTicks < 0) {
+            if (left.window == before)
+                FindWindowRecord(before)->title = "notes.txt - Notepad";  // the read-me's tab closed
+            else
+                CloseForeignWindow(left.window);
+            if (left.program != 0)
+                Processes[left.program].running = false;
+        }
+        FireTimer(TimerRunning(100) ? 100 : 101);
+        EXPECT_TRUE(Shown()) << p.promise;
+        EXPECT_TRUE(Timers.empty()) << p.promise;
+        EXPECT_EQ(0, OpenProcessHandles) << p.promise;
+    }
 }
