@@ -7,6 +7,10 @@
 // Built a second time as wizard.exe (OTHER_CLASS), the installer that
 // unpack.exe hands over to: its window is of class "OrvikWizard", and it
 // takes the companion's files from the folder its command line names.
+//
+// "/late" first on the command line: it waits four seconds, without a
+// window, before it starts (as an installer engine that a setup program
+// started may take a while to come up).
 #include <stdio.h>
 #include <string.h>
 
@@ -85,6 +89,10 @@ static LRESULT CALLBACK InstallerProc(HWND window, UINT message, WPARAM wParam, 
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int)
 {
+    if (strncmp(arguments, "/late", 5) == 0) {
+        Sleep(4000);
+        arguments += arguments[5] == ' ' ? 6 : 5;
+    }
     SourceFolder = arguments;
     return RunProgressWindow(&Progress, INSTALLER_WINDOW_CLASS, "Orvik Setup", "Installing Orvik", "Preparing...",
                              InstallerProc);

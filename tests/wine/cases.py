@@ -728,6 +728,153 @@ def own_drive_first(bench):
         check(wait_exit(child, 15) == 0, "the launcher started as %s did not end with 0" % program)
 
 
+# ---- setups that hand over late, and programs planted beside the launcher ----------
+def setup_runs(bench):
+    return any(words[0].endswith("setup.exe") for words in wine_programs(bench))
+
+
+def late_engine(bench, splash, engine_class):
+    """A setup with a window of its own ("Preparing to install") that starts
+    an installer and ends; the installer's window (engine_class) comes up
+    four seconds after. The launcher stays hidden through that wait and
+    while the window is up, and comes back with the installed layout once
+    it has gone."""
+    bench.fill_disc(skip=("setup.exe",), bootstrapper=True)
+    shutil.copy(sample(bench, splash), os.path.join(bench.cdrom, "setup.exe"))
+    shutil.copy(sample(bench, "wizard.exe"), os.path.join(bench.cdrom, "ORVIK", "wizard.exe"))
+    child, window = shown_launcher(bench)
+    click(bench, window, FRESH["install"])
+    wait_hidden(bench)
+    check(bench.wait_for("OrvikSplash", seconds=20), "setup's own window did not appear")
+    check(wait_until(lambda: not setup_runs(bench), 20, step=0.1), "setup did not end")
+    ended = time.time()
+    seen = set()
+    check(wait_until(lambda: seen.add(launcher_outer(bench)) or bench.find(engine_class) is not None, 20, step=0.2),
+          "the installer's window did not appear")
+    print("the installer's window came %.1f s after setup ended" % (time.time() - ended))
+    check(seen == {HIDDEN}, "the launcher came back before the installer's window appeared (%s)" % sorted(seen))
+    check(bench.wait_gone(engine_class, seconds=30), "the installer's window did not go away")
+    check(launcher_outer(bench) == HIDDEN or bench.find(engine_class) is None,
+          "the launcher came back while the installer's window was up")
+    back_promptly(bench, "the installer's window went", seconds=10)
+    settle(bench)
+    check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
+    cancel_ends(bench, child, window, INSTALLED)
+
+
+def late_installshield(bench):
+    late_engine(bench, "splash.exe", "InstallShield_Win")
+
+
+def late_own_class(bench):
+    late_engine(bench, "splashwiz.exe", "OrvikWizard")
+
+
+MSI_UNINSTALL = "MsiExec.exe /X{6E2B8F3A-0C4D-4B8E-9D1A-5F7C2E9B1A30}"
+
+
+def planted_msiexec(bench):
+    """The disc's files in a downloads folder with a program planted beside
+    autorun.exe as MsiExec.exe, and the UninstallString in Windows
+    Installer's form: Uninstall starts the system's msiexec.exe, never the
+    plant. Both are copies of the companion here (the system's in place of
+    Wine's), so the path of the program whose window shows tells which
+    started; the launcher comes back once it has closed."""
+    program, root = disc_in_folder(bench)
+    plant = in_drive_c(bench, root + "MsiExec.exe")
+    shutil.copy(sample(bench, "orvik.exe"), plant)
+    bench.install_companion()
+    bench.wine_reg("add", UNINSTALL + r"\Orvik", "/v", "UninstallString", "/d", MSI_UNINSTALL, "/f")
+    try:
+        with system_stand_in(bench, "msiexec.exe", "orvik.exe"):
+            child, window = shown_with(bench, INSTALLED_LAYOUT, program)
+            click(bench, window, INSTALLED["uninstall"])
+            wait_hidden(bench)
+            check(bench.wait_for("OrvikControl", "Orvik"), "nothing was started for %s" % MSI_UNINSTALL)
+            path = (bench.path_of("OrvikControl", "Orvik") or "").lower()
+            check(path.endswith("\\msiexec.exe") and "\\windows\\sys" in path,
+                  "the program started for %s is %s" % (MSI_UNINSTALL, path))
+            bench.post("OrvikControl", "Orvik", message=WM_CLOSE)
+            wait_back(bench, 10)
+            close_launcher(bench, child)
+    finally:
+        os.remove(plant)
+
+
+def planted_companion(bench):
+    """orvik.ini recording no folder, a copy of the companion planted beside
+    autorun.exe in a downloads folder: Run starts nothing (no orvik.exe in
+    the system's folders or on PATH) and the launcher ends."""
+    program, root = disc_in_folder(bench)
+    plant = in_drive_c(bench, root + "orvik.exe")
+    shutil.copy(sample(bench, "orvik.exe"), plant)
+    bench.install_app_paths()
+    with open(os.path.join(bench.prefix, "drive_c", "windows", "orvik.ini"), "w", newline="") as f:
+        f.write("[INSTALL]\r\nDIR=\r\n")
+    try:
+        child, window = shown_launcher(bench, program)
+        click(bench, window, INSTALLED["run"])
+        check(wait_exit(child, 15) == 0, "Run did not end the launcher with 0 (%s)" % child.returncode)
+        time.sleep(limit(2))
+        check(bench.find("OrvikControl", "Orvik") is None,
+              "the plant ran: %s" % bench.path_of("OrvikControl", "Orvik"))
+    finally:
+        os.remove(plant)
+
+
+def folder_named(bench, name):
+    """The disc's files in a downloads folder whose name the Western ANSI
+    code page cannot spell, the launcher started from there by its full
+    path: the picture with the fresh layout, Read Me opens that folder's
+    read-me and comes back, Install runs that folder's setup and comes back
+    with the installed layout."""
+    root = DOWNLOADS + name + "\\"
+    bench.fill_disc(folder=in_drive_c(bench, root))
+    take_out(bench, "e:")
+    program = root + "autorun.exe"
+    child, window = shown_with(bench, FRESH_LAYOUT, program)
+    click(bench, window, FRESH["readme"])
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
+    close_readme_and_back(bench, window)
+    through_the_wizard(bench, child, window)
+
+
+def folder_polish(bench):
+    folder_named(bench, "\u0141ukasz")
+
+
+def folder_cyrillic(bench):
+    folder_named(bench, "\u0414\u0438\u0441\u043a")
+
+
+def readme_in_open_notepad(bench):
+    """Windows 11's Notepad opens the file in a new tab of a Notepad window
+    already open: with the bench's stand-in for it in the system folders and
+    an empty Notepad window open before Read Me, the read-me comes up in
+    that window, no new window appears, and the launcher stays hidden while
+    that window names the read-me; when its tab is closed (the window stays,
+    untitled) the launcher comes back."""
+    with system_stand_in(bench):
+        bench.start(os.path.join(bench.prefix, "drive_c", "windows", "system32", "notepad.exe"), "/empty")
+        check(bench.wait_for("Notepad", "Untitled - Notepad", seconds=20), "the Notepad window did not open")
+        _, window = shown_launcher(bench)
+        click(bench, window, FRESH["readme"])
+        wait_hidden(bench)
+        check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 20),
+              "the open window shows %r" % (bench.find("Notepad") or {}).get("title"))
+        time.sleep(limit(2))
+        check(bench.probe("count", "Notepad", "-").stdout.strip() == "1", "another Notepad window came up")
+        check(launcher_outer(bench) == HIDDEN, "the launcher came back while the read-me's tab was open")
+        bench.post("Notepad", "-", message=WM_CLOSE)  # closes the tab
+        check(wait_until(lambda: (bench.find("Notepad") or {}).get("title") == "Untitled - Notepad", 10),
+              "the read-me's tab did not close")
+        back_promptly(bench, "the read-me's tab closed")
+        check(bench.find("Notepad") is not None, "the Notepad window itself went")
+
+
 # ---- the disc's files elsewhere: a folder, a stick, a share ----------------------
 DOWNLOADS = "C:\\users\\Public\\Downloads\\"
 
@@ -925,24 +1072,40 @@ def install_hands_over(bench):
     cancel_ends(bench, child, window, INSTALLED)
 
 
+class system_stand_in:
+    """A stand-in of the bench's for a program of the system folders (by
+    default Windows 11's notepad.exe), in place of Wine's, put back
+    afterwards."""
+
+    def __init__(self, bench, name="notepad.exe", stand_in="notestub.exe"):
+        self.bench, self.name, self.stand_in = bench, name, stand_in
+        self.replaced = []
+        # Wine loads its own program, not a program of that name in the
+        # system folders, unless told to prefer the native one.
+        self.overrides = r"HKCU\Software\Wine\DllOverrides"
+
+    def __enter__(self):
+        self.bench.wine_reg("add", self.overrides, "/v", self.name, "/d", "native", "/f")
+        for folder in ("system32", "syswow64"):
+            path = os.path.join(self.bench.prefix, "drive_c", "windows", folder, self.name)
+            if os.path.exists(path):
+                shutil.copy(path, path + ".wine")
+                self.replaced.append(path)
+                shutil.copy(sample(self.bench, self.stand_in), path)
+        return self
+
+    def __exit__(self, *exc):
+        for path in self.replaced:
+            shutil.move(path + ".wine", path)
+        self.bench.wine_reg("delete", self.overrides, "/v", self.name, "/f")
+
+
 def readme_packaged_notepad(bench):
     """Windows 11's notepad.exe hands the file to the packaged Notepad, whose
     process the launcher did not start, and ends. With the bench's stand-in
-    for it in the system folders (in place of Wine's, put back afterwards),
-    the launcher stays hidden while the read-me's Notepad window is open and
-    comes back when it closes."""
-    replaced = []
-    # Wine loads its own notepad.exe, not a program of that name in the
-    # system folders, unless told to prefer the native one.
-    overrides = r"HKCU\Software\Wine\DllOverrides"
-    bench.wine_reg("add", overrides, "/v", "notepad.exe", "/d", "native", "/f")
-    try:
-        for folder in ("system32", "syswow64"):
-            path = os.path.join(bench.prefix, "drive_c", "windows", folder, "notepad.exe")
-            if os.path.exists(path):
-                shutil.copy(path, path + ".wine")
-                replaced.append(path)
-                shutil.copy(sample(bench, "notestub.exe"), path)
+    for it, the launcher stays hidden while the read-me's Notepad window is
+    open and comes back when it closes."""
+    with system_stand_in(bench):
         _, window = shown_launcher(bench)
         click(bench, window, FRESH["readme"])
         wait_hidden(bench)
@@ -954,10 +1117,6 @@ def readme_packaged_notepad(bench):
         check(notepads and all("/show" in words for words in notepads),
               "the notepad.exe started has not ended, or nothing shows the read-me: %s" % notepads)
         close_readme_and_back(bench, window)
-    finally:
-        for path in replaced:
-            shutil.move(path + ".wine", path)
-        bench.wine_reg("delete", overrides, "/v", "notepad.exe", "/f")
 
 
 UTF8_MARK = b"\xef\xbb\xbf"
@@ -995,18 +1154,23 @@ def utf8_mark(bench):
 def nsis_install(bench):
     """Install runs the disc's NSIS setup, a wizard that is its own installer:
     the launcher stays hidden on each of its pages, and comes back with the
-    installed layout a few seconds after setup has ended (two ticks of its
-    wait for an installer window, not the minute it gives a setup that
-    showed none)."""
+    installed layout on the watch's tick after setup has ended (not the
+    minute it gives a setup that showed no window)."""
     child, window = shown_launcher(bench)
+    through_the_wizard(bench, child, window)
+
+
+def through_the_wizard(bench, child, window):
+    """Install from the fresh layout through the disc's NSIS wizard: hidden
+    on each of its pages, back promptly once setup has ended (on the watch's
+    next tick), with the installed layout; then Cancel."""
     click(bench, window, FRESH["install"])
     wait_hidden(bench)
     for page in bench.setup_pages():
         check(launcher_outer(bench) == HIDDEN, "the launcher came back on setup's %s page" % page)
         bench.screenshot(os.path.join(bench.pictures, "nsis-%s.png" % page))
-    setup_runs = lambda: any(words[0].endswith("setup.exe") for words in wine_programs(bench))
-    check(wait_until(lambda: not setup_runs(), 20, step=0.05), "setup did not end after Finish")
-    back_promptly(bench, "setup ended", seconds=10, within=6)
+    check(wait_until(lambda: not setup_runs(bench), 20, step=0.05), "setup did not end after Finish")
+    back_promptly(bench, "setup ended", seconds=10, within=2)
     settle(bench)
     check_layout(bench.screenshot(), window["origin"], window["client"], INSTALLED_LAYOUT)
     click(bench, window, INSTALLED["cancel"])
@@ -1405,6 +1569,13 @@ CASES = {
     "nsis_install": nsis_install,
     "nsis_uninstall": nsis_uninstall,
     "nsis_run": nsis_run,
+    "late_installshield": late_installshield,
+    "late_own_class": late_own_class,
+    "planted_msiexec": planted_msiexec,
+    "planted_companion": planted_companion,
+    "folder_polish": folder_polish,
+    "folder_cyrillic": folder_cyrillic,
+    "readme_in_open_notepad": readme_in_open_notepad,
 }
 
 
