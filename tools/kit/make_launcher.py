@@ -74,7 +74,7 @@ def authors_picture(folder, name, state, language, entries):
 def pictures(language, entries):
     """{bitmap id: resource bytes} of a language's fifteen buttons."""
     found = {}
-    for name in make_art.FACES:
+    for _, name in description.CAPTION_KEYS:
         caption = language.captions[name]
         if language.pictures is None:
             try:
