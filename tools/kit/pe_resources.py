@@ -35,7 +35,7 @@ def read(data):
     numbered (a resource named by a string is refused)."""
     resources = PE(data).resources()
     for key in resources:
-        if any(part & SUBDIRECTORY for part in key):
+        if any(field & SUBDIRECTORY for field in key):
             raise ResourceError("a resource is named by a string, which this kit does not keep: %r" % (key,))
     return resources
 
