@@ -13,8 +13,17 @@
 #define README_COMMAND 4
 #define CANCEL_COMMAND 5
 
+// More strings of each language's string table: the name readers give the
+// buttons' action, the language's read-me and background file names.
+#define PRESS_STRING 6
+#define README_STRING 7
+#define BACKGROUND_STRING 8
+
 // The 256-colour palette, a JASC palette text (resource type RCDATA).
 #define PALETTE_RESOURCE 101
+// The disc's languages (RCDATA, language neutral): WORDs, the count, the
+// default's language id, then each language's id in the author's order.
+#define LANGUAGES_RESOURCE 102
 
 // Button pictures: Normal, Pressed and Highlighted for each button.
 #define CANCEL_NORMAL_BITMAP 110

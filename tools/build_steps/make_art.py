@@ -4,10 +4,13 @@ pictures, and the sample disc's background picture, all on one palette; and
 the sample disc's own icon (disc/kelvando.ico), which Explorer shows for the
 drive. It also writes the buttons' captions as the launcher's string table
 (resources/captions.rc), which screen readers are told: what is drawn on a
-button and what a reader says of it come from the one table below.
+button and what a reader says of it come from one place: the captions of
+the sample disc's default language in disc/languages.ini, English (United
+Kingdom). The drawing of one button (button_picture) is also what
+scripts/make-launcher draws every language's buttons with.
 
-Run with Debian's Python 3 and Pillow (python3-pil) and the DejaVu fonts
-(fonts-dejavu-core). What it writes is committed, so the build needs no
+Run with Debian's Python 3, Pillow (python3-pil) and fontTools
+(python3-fonttools) and the DejaVu fonts (fonts-dejavu-core). What it writes is committed, so the build needs no
 generator:
 
     scripts/make-art              # into src/resources/ and disc/
@@ -25,11 +28,12 @@ import sys
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 from tools import ROOT, resource_ids
+from tools.kit import captions, description
 
 IDS = resource_ids.read()
 RESOURCES = os.path.join(ROOT, "src", "resources")
 DISC = os.path.join(ROOT, "disc")
-FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+FONT_BOLD = captions.DEJAVU
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
 PALETTE_TEXT_SIZE = 2855
@@ -157,6 +161,12 @@ def fit_text_size(entries):
 
 
 def write_bmp(path, pixels, width, height, entries):
+    """Writes bmp_file(pixels, width, height, entries) to path."""
+    with open(path, "wb") as f:
+        f.write(bmp_file(pixels, width, height, entries))
+
+
+def bmp_file(pixels, width, height, entries):
     """An uncompressed 8-bit Windows bitmap whose colour table is the palette,
     entry for entry. pixels: rows top to bottom of palette indices."""
     stride = (width + 3) & ~3
@@ -165,8 +175,7 @@ def write_bmp(path, pixels, width, height, entries):
     offset = 14 + 40 + len(table)
     header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + table + rows)
+    return header + info + table + rows
 
 
 def nearest(entries, colour, candidates):
@@ -179,14 +188,19 @@ def nearest(entries, colour, candidates):
     return best
 
 
-# Each button: caption, its normal face run, its highlighted face run.
-BUTTONS = {
-    "cancel": ("Cancel", "blue", "bright_blue"),
-    "install": ("Install", "green", "bright_green"),
-    "readme": ("Read Me", "amber", "yellow"),
-    "run": ("Run", "green", "bright_green"),
-    "uninstall": ("Uninstall", "red", "bright_red"),
+# Each button's normal face run and highlighted face run.
+FACES = {
+    "cancel": ("blue", "bright_blue"),
+    "install": ("green", "bright_green"),
+    "readme": ("amber", "yellow"),
+    "run": ("green", "bright_green"),
+    "uninstall": ("red", "bright_red"),
 }
+# The English captions are the sample disc's default language's
+# (disc/languages.ini), which the launcher as built carries.
+SAMPLE = description.read(os.path.join(ROOT, "disc", "languages.ini")).default
+# Each button: caption, its normal face run, its highlighted face run.
+BUTTONS = {name: (SAMPLE.captions[name],) + runs for name, runs in FACES.items()}
 STATES = ("normal", "pressed", "highlighted")
 
 
@@ -219,7 +233,16 @@ def captions_rc():
     return ("\n".join(lines) + "\n").encode("ascii")
 
 
-def draw_button(entries, caption, run, state, inner_dark_only):
+def button_picture(entries, name, state, caption, font):
+    """The picture of one button (install, uninstall, run, readme, cancel) in
+    one state with that caption drawn in that font, as rows of palette
+    indices."""
+    normal, bright = FACES[name]
+    return draw_button(entries, caption, bright if state == "highlighted" else normal, state,
+                       inner_dark_only=(name == "cancel"), font=font)
+
+
+def draw_button(entries, caption, run, state, inner_dark_only, font):
     """A bevelled metal plate with a coloured face and a white caption, as a
     grid of palette indices."""
     metal = RUNS["metal"]
@@ -278,7 +301,6 @@ def draw_button(entries, caption, run, state, inner_dark_only):
 
     # The caption, white, with a soft dark shadow; one pixel lower and further
     # right when pressed.
-    font = ImageFont.truetype(FONT_BOLD, 14)
     mask = Image.new("L", (BUTTON_W, BUTTON_H), 0)
     shadow = Image.new("L", (BUTTON_W, BUTTON_H), 0)
     left, top_px, right, bottom_px = font.getbbox(caption)
@@ -450,10 +472,10 @@ def main():
     with open(os.path.join(RESOURCES, "captions.rc"), "wb") as f:
         f.write(captions_rc())
     os.makedirs(os.path.join(RESOURCES, "buttons"), exist_ok=True)
-    for name, (caption, run, bright) in BUTTONS.items():
+    for name, (caption, _, _) in BUTTONS.items():
+        font, _ = captions.font_for(caption, SAMPLE.tag)
         for state in STATES:
-            face = bright if state == "highlighted" else run
-            grid = draw_button(entries, caption, face, state, inner_dark_only=(name == "cancel"))
+            grid = button_picture(entries, name, state, caption, font)
             write_bmp(os.path.join(RESOURCES, "buttons", "%s_%s.bmp" % (name, state)), grid,
                       BUTTON_W, BUTTON_H, entries)
     if "--no-background" not in sys.argv:

@@ -32,8 +32,13 @@ WIDTH, HEIGHT = 640, 480
 def launcher_palette(path=PALETTE):
     """The launcher's 256 colours, read from its JASC palette text."""
     with open(path) as f:
-        lines = f.read().split()
-    numbers = [int(n) for n in lines[3:3 + 768]]
+        return palette_entries(f.read())
+
+
+def palette_entries(text):
+    """The 256 colours of a JASC palette text (the launcher's palette file,
+    or its palette resource)."""
+    numbers = [int(n) for n in text.split()[3:3 + 768]]
     return [tuple(numbers[i:i + 3]) for i in range(0, 768, 3)]
 
 
