@@ -793,6 +793,18 @@ struct Leftover {
     int appearAfter;  // ticks after the end is seen before the window comes up
 };
 
+// Setup shows a "Preparing to install" window for a tick, starts an engine,
+// which is found while setup runs, and takes its window down.
+static DWORD SplashThenEngine(DWORD setup)
+{
+    HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
+    FireTimer(100);
+    CloseForeignWindow(splash);
+    DWORD engine = StartProcess(setup);
+    FireTimer(100);
+    return engine;
+}
+
 static const struct {
     const char* promise;
     int code;
@@ -808,25 +820,10 @@ static const struct {
       },
       0 },
     { "Install: a splash that hands over to an engine whose InstallShield window comes four seconds late", Install,
-      [](DWORD setup) {
-          HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
-          FireTimer(100);
-          CloseForeignWindow(splash);
-          DWORD engine = StartProcess(setup);
-          FireTimer(100);  // found while setup runs
-          return Leftover{ NULL, engine, 4 };
-      },
-      -1 },
+      [](DWORD setup) { return Leftover{ NULL, SplashThenEngine(setup), 4 }; }, -1 },
+    // (HWND)1: a window of the engine's own class, made when it appears.
     { "Install: the engine's late window of a class of its own", Install,
-      [](DWORD setup) {
-          HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);
-          FireTimer(100);
-          CloseForeignWindow(splash);
-          DWORD engine = StartProcess(setup);
-          FireTimer(100);
-          return Leftover{ (HWND)1, engine, 4 };  // a window of the engine's own, made when it appears
-      },
-      -1 },
+      [](DWORD setup) { return Leftover{ (HWND)1, SplashThenEngine(setup), 4 }; }, -1 },
     { "Install: an engine that runs on and shows nothing is waited for a minute", Install,
       [](DWORD setup) {
           HWND splash = AddForeignWindow("#32770", "Preparing to install", setup);

@@ -319,6 +319,17 @@ def readme_notepad(bench, program=None, root="E:\\"):
     """Read Me opens the read-me of the disc at root in Notepad, named as
     one argument, blanks and all; the launcher comes back when it closes."""
     child, window = shown_with(bench, FRESH_LAYOUT, program)
+    readme_shown(bench, window)
+    notepads = [words for words in wine_programs(bench) if words[0].endswith("notepad.exe")]
+    check(len(notepads) == 1 and notepads[0][1:] == [(root + "readme.txt").lower()],
+          "Notepad's command line: %s" % notepads)
+    time.sleep(1.5)
+    close_readme_and_back(bench, window)
+    cancel_ends(bench, child, window, FRESH)
+
+
+def readme_shown(bench, window):
+    """Read Me pressed: the launcher hides and Notepad shows the read-me."""
     click(bench, window, FRESH["readme"])
     wait_hidden(bench)
     check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
@@ -326,12 +337,6 @@ def readme_notepad(bench, program=None, root="E:\\"):
     # once it has read it.
     check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
           "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
-    notepads = [words for words in wine_programs(bench) if words[0].endswith("notepad.exe")]
-    check(len(notepads) == 1 and notepads[0][1:] == [(root + "readme.txt").lower()],
-          "Notepad's command line: %s" % notepads)
-    time.sleep(1.5)
-    close_readme_and_back(bench, window)
-    cancel_ends(bench, child, window, FRESH)
 
 
 def close_readme_and_back(bench, window):
@@ -833,11 +838,7 @@ def folder_named(bench, name):
     take_out(bench, "e:")
     program = root + "autorun.exe"
     child, window = shown_with(bench, FRESH_LAYOUT, program)
-    click(bench, window, FRESH["readme"])
-    wait_hidden(bench)
-    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
-    check(wait_until(lambda: "readme" in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
-          "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
+    readme_shown(bench, window)
     close_readme_and_back(bench, window)
     through_the_wizard(bench, child, window)
 
