@@ -71,14 +71,15 @@ static DWORD OwnPath(char* own)
     ModuleFileNameFunction moduleFileName =
         (ModuleFileNameFunction)(void*)GetProcAddress(kernel, "GetModuleFileNameW");
     ShortPathFunction shortPath = (ShortPathFunction)(void*)GetProcAddress(kernel, "GetShortPathNameW");
-    WCHAR wide[PathSize];
-    WCHAR shortForm[PathSize];
     DWORD length = 0;
     if (moduleFileName != NULL && shortPath != NULL) {
+        WCHAR wide[PathSize];
         DWORD wideLength = moduleFileName(NULL, wide, PathSize);
         length = AnsiForm(wide, wideLength, own);
-        if (length == 0 && wideLength > 0 && wideLength < (DWORD)PathSize)
+        if (length == 0 && wideLength > 0 && wideLength < (DWORD)PathSize) {
+            WCHAR shortForm[PathSize];
             length = AnsiForm(shortForm, shortPath(wide, shortForm, PathSize), own);
+        }
     }
     return length != 0 ? length : GetModuleFileNameA(NULL, own, PathSize);
 }
