@@ -22,6 +22,7 @@
 #include "sample.h"
 
 static const char* const Untitled = "Untitled - Notepad";
+static bool Tabbed;  // opened empty, as the user's own window: files open in tabs
 
 // The file in the window's text box, the window titled after it.
 static void ShowFile(HWND window, const char* path)
@@ -61,7 +62,7 @@ static LRESULT CALLBACK NotepadProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CLOSE: {
         char title[MAX_PATH + 16];
         GetWindowTextA(window, title, sizeof title);
-        if (strcmp(title, Untitled) != 0) {  // the file's tab closes
+        if (Tabbed && strcmp(title, Untitled) != 0) {  // the file's tab closes
             SetWindowTextA(GetWindow(window, GW_CHILD), "");
             SetWindowTextA(window, Untitled);
             return 0;
@@ -152,8 +153,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
         ++arguments;
     if (strncmp(arguments, "/show ", 6) == 0)
         return Show(instance, arguments + 6);
-    if (strcmp(arguments, "/empty") == 0)
+    if (strcmp(arguments, "/empty") == 0) {
+        Tabbed = true;
         return Show(instance, NULL);
+    }
     HWND open = FindWindowA("Notepad", NULL);
     if (open != NULL)
         return OpenInTab(open, arguments);
