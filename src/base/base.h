@@ -35,15 +35,20 @@ int FormatText(char* out, int size, const char* format, ...);
 // Splits a command line into program and arguments as the system reads its
 // first word; both outputs are CommandLineSize bytes; 0 when they do not fit.
 int SplitCommandLine(const char* commandLine, char* program, char* arguments);
+// That first word into program (CommandLineSize bytes); where the rest of
+// the line starts, as it stands; null when the word does not fit.
+const char* ProgramWord(const char* commandLine, char* program);
+// An ASCII letter in lower case; any other character as it is.
+inline int FoldCase(int c)
+{
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 // File probes under the quiet error mode.
 HANDLE OpenQuietly(const char* path);
 DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
 int OpenForReading(const char* path);
 int IsExistingFile(const char* path);
-// path = the system directory (windows 0) or the Windows directory
-// (windows 1), a backslash and name; 1 when it fits.
-int InSystemFolder(int windows, const char* name, char* path);
 // Loads a library of the system directory by its full path, null when it
 // does not load. The error mode is the caller's to set.
 HMODULE LoadSystemLibrary(const char* name);

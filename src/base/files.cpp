@@ -46,11 +46,12 @@ int IsExistingFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-int InSystemFolder(int windows, const char* name, char* path)
+// The system directory (windows 0) or the Windows directory (windows 1),
+// PathSize bytes; 1 when it fits.
+static int SystemFolder(int windows, char* folder)
 {
-    char folder[PathSize];
     UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
-    return length != 0 && length < (UINT)PathSize && FormatText(path, PathSize, "%s\\%s", folder, name);
+    return length != 0 && length < (UINT)PathSize;
 }
 
 // By its full path the library itself cannot come from the launcher's
@@ -61,8 +62,11 @@ int InSystemFolder(int windows, const char* name, char* path)
 // for from its own folder, the system directory, first.
 HMODULE LoadSystemLibrary(const char* name)
 {
+    char folder[PathSize];
     char path[PathSize];
-    return InSystemFolder(0, name, path) ? LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH) : NULL;
+    return SystemFolder(0, folder) && FormatText(path, PathSize, "%s\\%s", folder, name)
+               ? LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
+               : NULL;
 }
 
 // SearchPathA given a folder list looks in those folders only.
@@ -76,11 +80,9 @@ static int SearchFolders(const char* folders, const char* name, char* path)
 int FindProgramOutsideOwnFolder(const char* name, char* path)
 {
     char folder[PathSize];
-    for (int windows = 0; windows < 2; ++windows) {
-        UINT length = windows ? GetWindowsDirectoryA(folder, PathSize) : GetSystemDirectoryA(folder, PathSize);
-        if (length != 0 && length < (UINT)PathSize && SearchFolders(folder, name, path))
+    for (int windows = 0; windows < 2; ++windows)
+        if (SystemFolder(windows, folder) && SearchFolders(folder, name, path))
             return 1;
-    }
     // PATH may be up to 32,767 characters long.
     DWORD size = GetEnvironmentVariableA("PATH", NULL, 0);
     if (size == 0)

@@ -46,11 +46,12 @@ int FormatText(char* out, int size, const char* format, ...)
     return fits;
 }
 
-// Splits a command line into its program and its arguments the way the
-// system reads the first word: up to the closing quote when it starts with
-// one, otherwise up to the first blank. Both outputs are CommandLineSize
-// bytes; returns 0 when either does not fit.
-int SplitCommandLine(const char* commandLine, char* program, char* arguments)
+// The program of a command line as the system reads its first word: up to
+// the closing quote when it starts with one, otherwise up to the first
+// blank. Copies it into program (CommandLineSize bytes) and returns where
+// the rest of the line starts, past the word and its closing quote; null
+// when it does not fit.
+const char* ProgramWord(const char* commandLine, char* program)
 {
     const char* p = commandLine;
     while (*p == ' ' || *p == '\t')
@@ -63,14 +64,23 @@ int SplitCommandLine(const char* commandLine, char* program, char* arguments)
     int length = 0;
     while (p[length] != '\0' && p[length] != stop && !(stop == ' ' && p[length] == '\t')) {
         if (length == CommandLineSize - 1)
-            return 0;
+            return NULL;
         program[length] = p[length];
         ++length;
     }
     program[length] = '\0';
     p += length;
-    if (*p == '"')
-        ++p;
+    return *p == '"' ? p + 1 : p;
+}
+
+// Splits a command line into its program and its arguments, blanks before
+// them dropped. Both outputs are CommandLineSize bytes; returns 0 when
+// either does not fit.
+int SplitCommandLine(const char* commandLine, char* program, char* arguments)
+{
+    const char* p = ProgramWord(commandLine, program);
+    if (p == NULL)
+        return 0;
     while (*p == ' ' || *p == '\t')
         ++p;
     return FormatText(arguments, CommandLineSize, "%s", p);

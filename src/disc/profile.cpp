@@ -36,11 +36,6 @@ static void TrimSpan(const BYTE** start, const BYTE** end)
         --*end;
 }
 
-static BYTE FoldCase(BYTE c)
-{
-    return c >= 'A' && c <= 'Z' ? (BYTE)(c + ('a' - 'A')) : c;
-}
-
 // Whether the span, its blanks dropped, is the name (ASCII letters without
 // regard to case).
 static int SpanIsName(const BYTE* start, const BYTE* end, const char* name)

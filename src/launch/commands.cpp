@@ -101,32 +101,16 @@ static const char* QuoteFor(const char* path)
 // starts nothing. resolved is CommandLineSize bytes; 0 when nothing fits.
 static int NameProgramByItsPath(const char* commandLine, char* resolved)
 {
-    const char* start = commandLine;
-    while (*start == ' ' || *start == '\t')
-        ++start;
-    char stop = *start == '"' ? '"' : ' ';
-    if (stop == '"')
-        ++start;
-    const char* end = start;
-    int folder = 0;
-    while (*end != '\0' && *end != stop && !(stop == ' ' && *end == '\t')) {
-        folder |= *end == '\\' || *end == '/' || *end == ':';
-        ++end;
-    }
-    if (folder)
-        return FormatText(resolved, CommandLineSize, "%s", commandLine);
-    char name[PathSize];
+    char program[CommandLineSize];
     char path[PathSize];
-    int length = (int)(end - start);
-    if (length == 0 || length >= PathSize)
+    const char* rest = ProgramWord(commandLine, program);
+    if (rest == NULL || program[0] == '\0')
         return 0;
-    for (int i = 0; i < length; ++i)
-        name[i] = start[i];
-    name[length] = '\0';
-    if (stop == '"' && *end == '"')
-        ++end;
-    return FindProgramOutsideOwnFolder(name, path) &&
-           FormatText(resolved, CommandLineSize, "%s%s%s%s", QuoteFor(path), path, QuoteFor(path), end);
+    for (const char* c = program; *c != '\0'; ++c)
+        if (*c == '\\' || *c == '/' || *c == ':')
+            return FormatText(resolved, CommandLineSize, "%s", commandLine);
+    return FindProgramOutsideOwnFolder(program, path) &&
+           FormatText(resolved, CommandLineSize, "%s%s%s%s", QuoteFor(path), path, QuoteFor(path), rest);
 }
 
 // Starts a program from its command line. A directory other than null or ""

@@ -28,18 +28,14 @@ void RememberNotepadWindows(WatchState* watch, const char* readmeName)
             readme->Before[count++] = notepad;
     }
     readme->BeforeCount = count;
-    readme->Follow = count >= 0 && FormatText(readme->Name, PathSize, "%s", readmeName);
-}
-
-static char FoldCase(char c)
-{
-    return c >= 'A' && c <= 'Z' ? (char)(c + ('a' - 'A')) : c;
+    readme->Follow = count >= 0;
+    readme->Name = readmeName;
 }
 
 static int TitleStartsWith(const char* title, const char* name, int length)
 {
     for (int i = 0; i < length; ++i)
-        if (FoldCase(title[i]) != FoldCase(name[i]))
+        if (FoldCase((BYTE)title[i]) != FoldCase((BYTE)name[i]))
             return 0;
     return title[length] == ' ' && title[length + 1] == '-';
 }

@@ -60,7 +60,7 @@ struct ReadMeWait {
     int Follow;
     HWND Before[NotepadWindowLimit];
     int BeforeCount;
-    char Name[PathSize];  // the read-me's file name
+    const char* Name;  // the read-me's file name, kept for the run
 };
 
 // After Install: the installer's window, to appear and to go away.

@@ -96,8 +96,7 @@ TEST_F(Accessible, WithoutTheLibrariesTheWindowAnswersAsAnyOther)
         { "COM refuses the thread", "", "", (HRESULT)0x80010106u },  // RPC_E_CHANGED_MODE
     };
     for (const auto& system : systems) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         AccessLibraries.erase(system.missingLibrary);
         AccessExports.erase(system.missingExport);
@@ -125,8 +124,7 @@ TEST_F(Accessible, BothLayoutsAreToldInTheOrderShown)
         { 1, { "Run", "Read Me", "Uninstall", "Cancel" }, { 92, 207, 323, 439 } },
     };
     for (const auto& layout : layouts) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenAndAsk(layout.installed);
         long count = -1;
         EXPECT_EQ(S_OK, panel->lpVtbl->get_accChildCount(panel, &count));
@@ -176,8 +174,7 @@ TEST_F(Accessible, ChildIdsOutsideTheLayoutAreRefused)
         { "a button of the hidden launcher", 0, 1, Child(1) },
     };
     for (const auto& r : refusals) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenAndAsk(r.installed);
         if (r.hidden)
             HideMainWindow();
@@ -373,8 +370,7 @@ TEST_F(Accessible, TheDefaultActionPostsTheButtonsCommand)
         { 0, 0, DISP_E_MEMBERNOTFOUND, 0 },  // the client does nothing
     };
     for (const auto& a : actions) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenAndAsk(a.installed);
         EXPECT_EQ(a.answer, panel->lpVtbl->accDoDefaultAction(panel, Child(a.child)));
         ASSERT_EQ(a.posted ? 1u : 0u, Posted.size()) << a.child;
@@ -452,8 +448,7 @@ TEST_F(Accessible, EveryMoveOfTheLightIsAnnouncedAsFocus)
         { 1, "L", { 4 } },
     };
     for (const auto& s : sequences) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         Launcher.Panel.Installed = Launcher.Disc.AppInstalled = s.installed;
         for (const char* k = s.keys; *k; ++k) {
@@ -514,8 +509,7 @@ TEST_F(Accessible, TheEndCutsTheReadersOff)
         { "never asked", 0, S_OK },
     };
     for (const auto& e : ends) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         ComInitializeAnswer = e.comAnswer;
         if (e.asked)

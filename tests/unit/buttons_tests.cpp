@@ -45,8 +45,7 @@ TEST_F(Buttons, AFailedLoadLeavesANullImage)
 TEST_F(Buttons, APressPostsTheCommandOfTheSlotHit)
 {
     for (const auto& p : HitCases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         Launcher.MainWindow = (HWND)(uintptr_t)0x99;
         Launcher.Panel.Installed = Launcher.Disc.AppInstalled = p.installed;
         PressAt(&Launcher.Panel, Launcher.MainWindow, LauncherTest::At(p.x, p.y));
@@ -172,8 +171,7 @@ static void TypeKeys(const char* keys)
 TEST_F(Buttons, KeysMoveTheHighlightAndPressTheHighlightedButton)
 {
     for (const auto& k : KeySequences) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         Launcher.Panel.Installed = Launcher.Disc.AppInstalled = k.installed;
         TypeKeys(k.keys);

@@ -104,8 +104,7 @@ TEST_F(Commands, CommandsFromAFolderStartOnlyTheDiscsOwnFiles)
     };
     for (const auto& r : roots) {
         for (int code : { Install, ReadMe }) {
-            Reset();
-            Launcher = LauncherState();
+            SetUp();
             InsertDisc();
             std::string root = r.root;
             ModulePath = root + "autorun.exe";
@@ -152,8 +151,7 @@ static const struct {
 TEST_F(Commands, RunStartsTheCompanionFromItsRecordedFolderThenEnds)
 {
     for (const auto& c : RunCases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         WindowsDirectory = c.windowsDirectory;
         if (c.settings)
@@ -196,8 +194,7 @@ TEST_F(Commands, RunWithoutAUsableWindowsDirectoryDoesNothing)
 {
     const std::string directories[] = { "", std::string(255, 'w'), std::string(246, 'w') };
     for (const std::string& directory : directories) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         WindowsDirectory = directory;
         Command(::Run);
@@ -205,8 +202,7 @@ TEST_F(Commands, RunWithoutAUsableWindowsDirectoryDoesNothing)
         EXPECT_TRUE(Posted.empty()) << directory.size();
     }
     // 245 characters and "\orvik.ini" fill the 256 bytes exactly.
-    Reset();
-    Launcher = LauncherState();
+    SetUp();
     OpenWindow();
     WindowsDirectory = std::string(245, 'w');
     AddFile(WindowsDirectory + "\\orvik.ini", "[INSTALL]\r\nDIR=C:\\KIT\\\r\n");
@@ -273,8 +269,7 @@ static const struct {
 TEST_F(Commands, UninstallValuesAreBoundedTerminatedAndTakenByType)
 {
     for (const auto& c : UninstallValues) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value, c.type);
         for (const char* program : { "C:\\WINDOWS\\system32\\MsiExec.exe", "C:\\Program Files\\Tools\\uninst.exe",
@@ -331,8 +326,7 @@ TEST_F(Commands, AFailedStartBringsTheLauncherBackAtOnce)
     } cases[] = { { Install, ERROR_FILE_NOT_FOUND }, { ReadMe, ERROR_FILE_NOT_FOUND },
                   { Uninstall, ERROR_ACCESS_DENIED } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         InstallCompanion();
         AddKey(std::string(AppPathsPrefix) + "orvik.exe");
@@ -356,8 +350,7 @@ TEST_F(Commands, ElevationGoesThroughTheShellAndIsWatched)
         { "C:\\un.exe", "C:\\un.exe", "" },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         SetValue(std::string(UninstallPrefix) + "Orvik", "UninstallString", c.value);
         NextStartError = ERROR_ELEVATION_REQUIRED;
@@ -571,8 +564,7 @@ static const struct {
 TEST_F(Commands, TheDiscsRemovalEndsAShownLauncherOnly)
 {
     for (const auto& c : DeviceMessages) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         if (c.root != nullptr) {
             ModulePath = std::string(c.root) + "autorun.exe";
             AddFile(std::string(c.root) + "kelvando.id");
@@ -601,8 +593,7 @@ TEST_F(Commands, NothingStartsFromADriveWithoutTheMarker)
         bool whileHidden;  // the disc is swapped while Read Me's Notepad runs
     } cases[] = { { Install, false }, { ReadMe, false }, { ReadMe, true }, { Uninstall, true } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         InstallCompanion();
         if (c.whileHidden) {
@@ -649,8 +640,7 @@ static const struct {
 TEST_F(Commands, ReadMeStartsNotepadFromTheSystemsFolders)
 {
     for (const auto& c : NotepadPlaces) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         SystemDirectory = c.systemDirectory;
         WindowsDirectory = c.windowsDirectory;
@@ -685,8 +675,7 @@ TEST_F(Commands, Shell32IsLoadedFromTheSystemDirectory)
         const char* load;  // null: nothing loaded
     } cases[] = { { "C:\\WINDOWS\\system32", "LoadLibraryExA C:\\WINDOWS\\system32\\shell32.dll" }, { "", nullptr } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         OpenWindow();
         SystemDirectory = c.systemDirectory;
         NextStartError = ERROR_ELEVATION_REQUIRED;

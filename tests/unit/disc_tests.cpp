@@ -56,8 +56,7 @@ static const struct {
 TEST_F(DiscLocator, WalksTheDriveList)
 {
     for (const auto& walk : DriveWalks) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         SetDrives(walk.roots);
         for (const std::string& root : walk.roots)
             DriveTypes[(char)toupper(root[0])] = DRIVE_FIXED;
@@ -87,8 +86,7 @@ TEST_F(DiscLocator, TheOwnFolderIsTakenOnlyWhenItsPathsFit)
         bool taken;
     } cases[] = { { 244, 11, true }, { 245, 10, false }, { 244, 12, false }, { 3, 252, true }, { 3, 253, false } };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         std::string folder = c.folder == 3 ? "C:\\" : "C:\\" + std::string(c.folder - 4, 'x') + "\\";
         ModulePath = folder + std::string(c.name - 4, 'a') + ".exe";
@@ -127,8 +125,7 @@ TEST_F(DiscLocator, TheOwnFolderIsTakenByAPathTheAnsiFunctionsOpen)
         { "Windows 9x: the ANSI path", "C:\\Disc\\autorun.exe", "C:\\DISC\\AUTORUN.EXE", 1252, false, "C:\\Disc\\" },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         AnsiCodePage = c.codePage;
         ModulePath = c.module;
@@ -295,8 +292,7 @@ static const struct {
 TEST_F(DiscConfigFile, ReadsAutorunInfAsAProfileFile)
 {
     for (const auto& c : ProfileCases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc(c.inf);
         AnsiCodePage = c.codePage;
         FindDisc(&Launcher.Disc);
@@ -388,8 +384,7 @@ TEST_F(DiscConfigFile, RefusesValuesThatDoNotFitAtTheExactBoundary)
         { 400, 400, 400, false, false, false },  // cut to 255 by the profile reader, still refused
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         std::string inf = "[install]\r\ninstkey=" + std::string(c.instkey, 'i') + "\r\nuninstkey=" +
                           std::string(c.uninstkey, 'u') + "\r\nbitmap=" + std::string(c.bitmap, 'b') + "\r\n";
         InsertDisc(inf);

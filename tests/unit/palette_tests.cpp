@@ -187,8 +187,7 @@ TEST_F(Palette, TextVariationsThatDoNotChangeTheResult)
         Header() + Entries(" ", "\r\n") + "1 2 3\r\n",        // more than 256 entries: the rest ignored
     };
     for (const std::string& text : variants) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         BuildFrom(text);
         ASSERT_EQ(256u, LastPaletteEntries.size());
         for (int i = 0; i < 256; ++i)
@@ -237,8 +236,7 @@ TEST_F(Palette, AMissingOrDamagedTextLeavesNoPaletteAndTheLauncherWorks)
         { true, "JASC-PAL 0100 256 1 2 3" },    // no line feed at all
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         GiveResources();
         HasPaletteText = c.present;

@@ -32,8 +32,7 @@ TEST_F(Startup, TheMutexIsTakenFirstAndHeld)
         { "no mutex to be had, a window", false, true, true, false },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         if (c.otherHasMutex)
             Mutexes.insert("ZarnoKelvandoAutorun");
@@ -48,8 +47,7 @@ TEST_F(Startup, TheMutexIsTakenFirstAndHeld)
         EXPECT_EQ(0, BadCloses) << c.name;
     }
     // Held through the window's end as well.
-    Reset();
-    Launcher = LauncherState();
+    SetUp();
     InsertDisc();
     OpenWindow();
     Send(WM_DESTROY);
@@ -94,8 +92,7 @@ TEST_F(Startup, FailedRegistrationOrCreationStops)
     EXPECT_EQ(0, StartLauncher());
     EXPECT_EQ(0, CountCalls("CreateWindowExA"));
 
-    Reset();
-    Launcher = LauncherState();
+    SetUp();
     InsertDisc();
     CreateWindowFails = true;
     EXPECT_EQ(0, StartLauncher());
@@ -115,8 +112,7 @@ TEST_F(Startup, PlacesTheWindowAroundTheScreenCentre)
         { 1025, 769, 192, 144 },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         ScreenWidth = c.screenWidth;
         ScreenHeight = c.screenHeight;
@@ -217,8 +213,7 @@ TEST_F(Startup, TheEntryLimitsTheDllSearchWithWhatTheSystemHas)
         { {}, {}, true },
     };
     for (const auto& c : cases) {
-        Reset();
-        Launcher = LauncherState();
+        SetUp();
         InsertDisc();
         GiveResources();
         KernelExports = c.exports;
