@@ -396,10 +396,10 @@ def test_make_iso(build):
     made = subprocess.run([os.path.join(ROOT, "scripts", "make-iso"), "", image], capture_output=True, text=True)
     listing = subprocess.run(["isoinfo", "-J", "-f", "-i", image], capture_output=True, text=True).stdout.split()
     expected = sorted(["/autorun.exe", "/autorun.inf", "/backgrnd.bmp", "/kelvando.ico", "/kelvando.id",
-                       "/readme.txt", "/setup.exe"])
+                       "/liesmich.txt", "/readme.txt", "/setup.exe"])
     checks = [
         (made.returncode == 0, "make-iso succeeds on the sample disc: %s" % made.stderr.strip()[-200:]),
-        ("read back through its Joliet tree: the same 7 files and folders, disc-check passes" in made.stdout,
+        ("read back through its Joliet tree: the same 8 files and folders, disc-check passes" in made.stdout,
          "the sample's image is read back and compared: %s" % made.stdout.strip()[-300:]),
         (sorted(listing) == expected, "the image holds the sample disc under Joliet names: %s" % sorted(listing)),
     ]

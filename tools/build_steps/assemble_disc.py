@@ -16,6 +16,11 @@ import sys
 from tools import ROOT
 
 
+# The author's files beside the disc's own, which make-launcher reads and
+# the disc does not carry: the languages' description.
+AUTHORS_ONLY = ("languages.ini",)
+
+
 def assemble(win32, target, skip=(), bootstrapper=False):
     """Fills target (emptied first) with the sample disc of the Windows build
     win32; names in skip are left out (disc-relative, such as "setup.exe" or
@@ -26,7 +31,7 @@ def assemble(win32, target, skip=(), bootstrapper=False):
         shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
     disc = os.path.join(ROOT, "disc")
     for name in os.listdir(disc):
-        if name not in skip:
+        if name not in skip and name not in AUTHORS_ONLY:
             shutil.copy(os.path.join(disc, name), target)
     samples = os.path.join(win32, "samples")
     built = {"autorun.exe": os.path.join(win32, "autorun.exe"), "setup.exe": os.path.join(samples, "orvik_setup.exe")}

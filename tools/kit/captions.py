@@ -13,7 +13,6 @@ combine) and this Pillow lacks the raqm layout that does it.
 """
 import unicodedata
 
-from fontTools.ttLib import TTFont
 from PIL import ImageFont, features
 
 from tools import resource_ids
@@ -74,6 +73,9 @@ _cmaps = {}
 
 
 def cmap(path, index):
+    # fontTools only where captions are drawn: the bench, which reads the
+    # palette's constants beside them, runs where it is not installed.
+    from fontTools.ttLib import TTFont
     if (path, index) not in _cmaps:
         _cmaps[(path, index)] = set(TTFont(path, fontNumber=index, lazy=True).getBestCmap())
     return _cmaps[(path, index)]
