@@ -9,7 +9,7 @@
 //
 // Built as splash.exe (SPLASH) and splashwiz.exe (SPLASH and OTHER_CLASS),
 // it is a setup with a window of its own that hands over late: it shows a
-// "Preparing to install" window for a second and a half, starts the
+// "Preparing to install" window for four seconds, starts the
 // installer (ORVIK\install.exe, or ORVIK\wizard.exe with the companion's
 // folder) telling it to take four seconds before its window comes up, and
 // ends.
@@ -29,7 +29,7 @@ static void ShowSplash()
     HWND splash = CreateWindowExA(0, "OrvikSplash", "Preparing to install", WS_POPUP | WS_BORDER, 200, 200, 320, 120,
                                   NULL, NULL, windowClass.hInstance, NULL);
     ShowWindow(splash, SW_SHOWNORMAL);
-    DWORD until = GetTickCount() + 1500;
+    DWORD until = GetTickCount() + 4000;
     MSG message;
     while ((int)(until - GetTickCount()) > 0) {
         MsgWaitForMultipleObjects(0, NULL, FALSE, until - GetTickCount(), QS_ALLINPUT);
