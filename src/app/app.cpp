@@ -4,6 +4,7 @@
 #include "app/launcher.h"
 #include "launch/commands.h"
 #include "launch/outside.h"
+#include "ui/language.h"
 #include "ui/paint.h"
 #include "ui/palette.h"
 
@@ -70,7 +71,8 @@ int RunLauncher(HINSTANCE instance)
                                           NULL, NULL, instance, NULL);
     if (Launcher.MainWindow == NULL)
         return 0;
-    ConnectReaders(&Launcher.Readers, Launcher.MainWindow, instance, &Launcher.Panel);
+    LANGID language = PickLanguage(instance, UserLanguage());
+    ConnectReaders(&Launcher.Readers, Launcher.MainWindow, instance, language, &Launcher.Panel);
     StartupSpanMark();
     // SW_SHOWDEFAULT applies whatever show state our starter asked for. No
     // UpdateWindow: the first WM_PAINT comes through the loop, after the
@@ -79,11 +81,12 @@ int RunLauncher(HINSTANCE instance)
     StartupSpanMark();
 
     LoadDiscConfig(&Launcher.Disc);
+    ChooseLanguageFiles(&Launcher.Disc, instance, language);
     Launcher.Panel.Installed = Launcher.Disc.AppInstalled;
     StartupSpanMark();
     Launcher.BackgroundImage = LoadBackgroundImage(Launcher.Disc.Config.BackgroundPath);
     StartupSpanMark();
-    LoadButtonImages(&Launcher.Panel, instance);
+    LoadButtonImages(&Launcher.Panel, instance, language);
     StartupSpanMark();
 
     // GetMessageA answers -1 when it fails: that ends the run with 0, not

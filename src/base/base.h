@@ -49,6 +49,9 @@ HANDLE OpenQuietly(const char* path);
 DWORD ReadFileStart(const char* path, BYTE* buffer, DWORD capacity);
 int OpenForReading(const char* path);
 int IsExistingFile(const char* path);
+// The ANSI form of a wide path of length units, terminated, into path
+// (PathSize bytes); its length, 0 when the code page cannot spell it whole.
+DWORD AnsiForm(const WCHAR* wide, DWORD length, char* path);
 // Loads a library of the system directory by its full path, null when it
 // does not load. The error mode is the caller's to set.
 HMODULE LoadSystemLibrary(const char* name);

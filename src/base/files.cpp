@@ -95,3 +95,19 @@ int FindProgramOutsideOwnFolder(const char* name, char* path)
     VirtualFree(folders, 0, MEM_RELEASE);
     return found;
 }
+
+// The length of a wide path's ANSI form, 0 when it has none: no character
+// may be left out or replaced by a look-alike (best fit would turn "Ł" into
+// "L", another folder). A UTF-8 ANSI code page (Windows 10 1903 and later)
+// spells every character, and takes neither the flag nor the question.
+DWORD AnsiForm(const WCHAR* wide, DWORD length, char* path)
+{
+    BOOL lost = FALSE;
+    int utf8 = GetACP() == CP_UTF8;
+    int written = length > 0 && length < (DWORD)PathSize
+                      ? WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, (int)length, path,
+                                            PathSize - 1, NULL, utf8 ? NULL : &lost)
+                      : 0;
+    path[written] = '\0';
+    return !lost ? (DWORD)written : 0;
+}

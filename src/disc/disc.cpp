@@ -39,21 +39,6 @@ static int CutToFolder(char* path)
 typedef DWORD(WINAPI* ModuleFileNameFunction)(HMODULE module, WCHAR* path, DWORD size);
 typedef DWORD(WINAPI* ShortPathFunction)(const WCHAR* path, WCHAR* shortPath, DWORD size);
 
-// The length of a wide path's ANSI form, 0 when it has none: no character
-// may be left out or replaced by a look-alike (best fit would turn "Ł" into
-// "L", another folder). A UTF-8 ANSI code page (Windows 10 1903 and later)
-// spells every character, and takes neither the flag nor the question.
-static DWORD AnsiForm(const WCHAR* wide, DWORD length, char* path)
-{
-    BOOL lost = FALSE;
-    int utf8 = GetACP() == CP_UTF8;
-    int written = length > 0 && length < (DWORD)PathSize
-                      ? WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, path, PathSize,
-                                            NULL, utf8 ? NULL : &lost)
-                      : 0;
-    return written > 0 && !lost ? (DWORD)written - 1 : 0;
-}
-
 // The launcher's own path, as one the ANSI functions open; its length.
 // GetModuleFileNameA spells a character that the ANSI code page lacks as
 // "?" (a "Łukasz" folder on a Western Windows), and no file opens there.

@@ -25,6 +25,7 @@ struct DiscState {
     char Root[PathSize];  // the disc's root folder, ending in a backslash ("E:\")
     DiscConfig Config;
     int AppInstalled;
+    char ReadMeName[PathSize];  // the language's read-me on the disc; "" for readme.txt
 };
 
 // Finds the disc: the launcher's own folder when it holds the marker, else

@@ -230,13 +230,14 @@ static int ReadMeCommand(const DiscState* disc, WatchState* watch, HWND window)
 {
     char path[PathSize];
     char commandLine[CommandLineSize];
-    if (!FormatText(path, PathSize, README_PATH, disc->Root) || !OpenForReading(path))
+    const char* name = disc->ReadMeName[0] != '\0' ? disc->ReadMeName : README_NAME;
+    if (!FormatText(path, PathSize, README_PATH, disc->Root, name) || !OpenForReading(path))
         return StayShown;
     // Notepad is started by its full path: the system directory's, else the
     // Windows directory's (Windows 9x keeps it there), else PATH's.
-    const char* quote = QuoteFor(disc->Root);
-    FormatText(commandLine, CommandLineSize, README_COMMAND_LINE, quote, disc->Root, quote);
-    RememberNotepadWindows(watch, README_NAME);
+    const char* quote = QuoteFor(path);
+    FormatText(commandLine, CommandLineSize, README_COMMAND_LINE, quote, path, quote);
+    RememberNotepadWindows(watch, name);
     return LaunchWatched(commandLine, watch, window, 0);
 }
 

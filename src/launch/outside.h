@@ -40,9 +40,11 @@
 #define INSTALLER_CLASS "InstallShield_Win"
 
 // Notepad on the disc's read-me text.
+// The path is the disc's root and the read-me's name (readme.txt, or the
+// language's own); the command line takes it between quotes or none.
 #define README_NAME "readme.txt"
-#define README_PATH "%s" README_NAME
-#define README_COMMAND_LINE "notepad %s%s" README_NAME "%s"
+#define README_PATH "%s%s"
+#define README_COMMAND_LINE "notepad %s%s%s"
 // Notepad's main window, the classic program's and the packaged Notepad's
 // of Windows 11 alike, whose notepad.exe in the system folders hands the
 // file to the packaged one and ends.

@@ -9,6 +9,7 @@
 // the window answers as any other.
 #include "ui/accessible.h"
 #include "launch/outside.h"
+#include "ui/language.h"
 
 // IUnknown, IDispatch and IAccessible, the interfaces the object answers to.
 static const GUID PanelInterfaces[] = {
@@ -27,7 +28,7 @@ static const struct {
     { "ole32.dll", "CoInitialize" },
     { "ole32.dll", "CoUninitialize" },
     { "ole32.dll", "CoDisconnectObject" },
-    { "oleaut32.dll", "SysAllocString" },
+    { "oleaut32.dll", "SysAllocStringLen" },
 };
 
 static int SameInterface(const GUID* a, const GUID* b)
@@ -69,15 +70,29 @@ static LONG FocusedChild(const ReaderState* readers)
     return count;
 }
 
-// Readers take strings as BSTRs, which oleaut32 makes. The captions are the
-// string table's among the module's resources, which holds the captions
-// drawn on the button pictures, under each button's command code.
+// Readers take strings as BSTRs, which oleaut32 makes.
+static BSTR ReaderString(const ReaderState* readers, const WCHAR* text, int length)
+{
+    return ((AllocStringFunction)(void*)readers->Functions[AllocStringAt])(text, (UINT)length);
+}
+
+// The window's title, an ANSI text.
 static BSTR WideString(const ReaderState* readers, const char* text)
 {
     OLECHAR wide[PathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize) == 0)
-        return NULL;
-    return ((AllocStringFunction)(void*)readers->Functions[AllocStringAt])(wide);
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize);
+    return length > 0 ? ReaderString(readers, wide, length - 1) : NULL;
+}
+
+// The captions drawn on the pictures, in the language's string table under
+// each button's command code, and the name of their action there, are
+// UTF-16 already: they reach the reader as they are, whatever the ANSI code
+// page (a Japanese caption on a Western Windows).
+static BSTR LanguageText(const ReaderState* readers, UINT id)
+{
+    int length;
+    const WCHAR* text = LanguageString(readers->Instance, readers->Language, id, &length);
+    return text != NULL ? ReaderString(readers, text, length) : NULL;
 }
 
 // The record behind the object a reader calls.
@@ -163,10 +178,7 @@ static HRESULT STDMETHODCALLTYPE PanelName(IAccessible* object, VARIANT child, B
     if (slot == NULL) {
         *name = WideString(ReadersOf(object), LAUNCHER_TITLE);
     } else {
-        char caption[PathSize];
-        *name = LoadStringA(ReadersOf(object)->Instance, slot->Code, caption, PathSize) > 0
-                    ? WideString(ReadersOf(object), caption)
-                    : NULL;
+        *name = LanguageText(ReadersOf(object), (UINT)slot->Code);
     }
     return *name != NULL ? S_OK : S_FALSE;
 }
@@ -247,7 +259,9 @@ static HRESULT STDMETHODCALLTYPE PanelDefaultAction(IAccessible* object, VARIANT
         return E_INVALIDARG;
     if (slot == NULL)
         return S_FALSE;
-    *action = WideString(ReadersOf(object), "Press");
+    *action = LanguageText(ReadersOf(object), PRESS_STRING);
+    if (*action == NULL)
+        *action = WideString(ReadersOf(object), "Press");
     return S_OK;
 }
 
@@ -382,10 +396,11 @@ static int StartAccessibility(ReaderState* readers)
     return 1;
 }
 
-void ConnectReaders(ReaderState* readers, HWND window, HINSTANCE instance, PanelState* panel)
+void ConnectReaders(ReaderState* readers, HWND window, HINSTANCE instance, LANGID language, PanelState* panel)
 {
     readers->Window = window;
     readers->Instance = instance;
+    readers->Language = language;
     readers->Panel = panel;
 }
 

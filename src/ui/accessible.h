@@ -21,7 +21,7 @@ typedef HRESULT(WINAPI* ObjectFromWindowFunction)(HWND window, DWORD objectId, R
 typedef HRESULT(WINAPI* ComInitializeFunction)(LPVOID reserved);
 typedef void(WINAPI* ComUninitializeFunction)();
 typedef HRESULT(WINAPI* DisconnectObjectFunction)(IUnknown* object, DWORD reserved);
-typedef BSTR(WINAPI* AllocStringFunction)(const OLECHAR* text);
+typedef BSTR(WINAPI* AllocStringFunction)(const OLECHAR* text, UINT length);
 typedef void(WINAPI* NotifyWinEventFunction)(DWORD event, HWND window, LONG objectId, LONG childId);
 
 struct ReaderState {
@@ -31,10 +31,11 @@ struct ReaderState {
     FARPROC Functions[AccessFunctionCount];
     HWND Window;
     HINSTANCE Instance;       // whose string table holds the captions
+    LANGID Language;          // the string table's language
     PanelState* Panel;        // the buttons the object tells of
 };
 
-void ConnectReaders(ReaderState* readers, HWND window, HINSTANCE instance, PanelState* panel);
+void ConnectReaders(ReaderState* readers, HWND window, HINSTANCE instance, LANGID language, PanelState* panel);
 // WM_GETOBJECT.
 LRESULT HandleGetObject(ReaderState* readers, WPARAM wParam, LPARAM lParam);
 // Tells readers listening for WinEvents of a change in the window's client.

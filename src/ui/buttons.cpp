@@ -2,6 +2,7 @@
 // test, the highlight that follows the pointer, and the press that posts a
 // command.
 #include "ui/buttons.h"
+#include "ui/language.h"
 
 // Slots in the order they are tested and drawn, the images' size each.
 #define BUTTON_SLOT(left, code) { { (left), BUTTON_ROW_TOP, (left) + BUTTON_WIDTH, BUTTON_ROW_TOP + BUTTON_HEIGHT }, (code) }
@@ -49,13 +50,12 @@ const ButtonSlot* ShownLayout(const PanelState* panel, int* count)
     return layout;
 }
 
-void LoadButtonImages(PanelState* panel, HINSTANCE instance)
+void LoadButtonImages(PanelState* panel, HINSTANCE instance, LANGID language)
 {
     for (unsigned b = 0; b < sizeof ButtonImageIds / sizeof ButtonImageIds[0]; ++b) {
         for (int state = 0; state < 3; ++state) {
-            panel->ButtonImages[ButtonImageIds[b].Code][state] = (HBITMAP)LoadImageA(
-                instance, MAKEINTRESOURCEA(ButtonImageIds[b].ImageIds[state]), IMAGE_BITMAP, 0, 0,
-                LR_CREATEDIBSECTION);
+            panel->ButtonImages[ButtonImageIds[b].Code][state] =
+                LoadLanguageBitmap(instance, language, ButtonImageIds[b].ImageIds[state]);
         }
     }
 }

@@ -26,7 +26,8 @@ struct PanelState {
 const ButtonSlot* CurrentLayout(const PanelState* panel, int* count);
 // The buttons on screen: none while the window is hidden.
 const ButtonSlot* ShownLayout(const PanelState* panel, int* count);
-void LoadButtonImages(PanelState* panel, HINSTANCE instance);
+// The language's pictures (ui/language.h).
+void LoadButtonImages(PanelState* panel, HINSTANCE instance, LANGID language);
 // The index in the current layout of the button under a client point, or
 // -1; a button's right and bottom edges count as its own.
 int ButtonAt(const PanelState* panel, int x, int y);

@@ -27,19 +27,19 @@ static DWORD Little(const BYTE* data, int bytes)
     return value;
 }
 
-// Fills layout and returns 1 when the headers at start (startBytes of them
-// read from a file of fileSize bytes) are consistent and the file holds all
-// that they promise; otherwise returns 0.
-int CheckBitmapHeaders(const BYTE* start, DWORD startBytes, DWORD fileSize, BitmapLayout* layout)
+// Fills layout and returns 1 when the info header at info (infoBytes of it
+// at hand) is sound and the picture of size bytes holds all it promises.
+// A file's info header follows its file header (fileHeader bytes), which
+// gives where the pixels start (pixelOffset); a bitmap resource is the info
+// header on (fileHeader 0), its pixels right after the colour table.
+static int CheckBitmapInfo(const BYTE* info, DWORD infoBytes, DWORD fileHeader, DWORD pixelOffset, DWORD size,
+                           BitmapLayout* layout)
 {
-    if (startBytes > fileSize || startBytes < FileHeaderSize + 4 || start[0] != 'B' || start[1] != 'M')
-        return 0;
-    const BYTE* info = start + FileHeaderSize;
-    DWORD headerSize = Little(info, 4);
+    DWORD headerSize = infoBytes >= 4 ? Little(info, 4) : 0;
     if (headerSize != CoreHeaderSize && headerSize != InfoHeaderSize && headerSize != V4HeaderSize &&
         headerSize != V5HeaderSize)
         return 0;
-    if (FileHeaderSize + headerSize > startBytes)
+    if (headerSize > infoBytes)
         return 0;
 
     BitmapLayout found = {};
@@ -85,18 +85,32 @@ int CheckBitmapHeaders(const BYTE* start, DWORD startBytes, DWORD fileSize, Bitm
     if (coloursUsed > tableLimit)
         return 0;
     found.ColourCount = coloursUsed != 0 ? coloursUsed : (bits <= 8 ? tableLimit : 0);
-    found.ColourTableOffset = FileHeaderSize + headerSize + masks;
+    found.ColourTableOffset = fileHeader + headerSize + masks;
     DWORD tableEnd = found.ColourTableOffset + found.ColourCount * found.ColourEntrySize;
 
-    found.PixelOffset = Little(start + 10, 4);
+    found.PixelOffset = fileHeader != 0 ? pixelOffset : tableEnd;
     DWORD rowBytes = (((DWORD)found.Width * bits + 31) / 32) * 4;
     found.PixelBytes = encoded ? imageSize : rowBytes * rows;
-    if (found.PixelBytes == 0 || found.PixelOffset < tableEnd || found.PixelOffset > fileSize ||
-        found.PixelBytes > fileSize - found.PixelOffset)
+    if (found.PixelBytes == 0 || found.PixelOffset < tableEnd || found.PixelOffset > size ||
+        found.PixelBytes > size - found.PixelOffset)
         return 0;
     if (layout != NULL)
         *layout = found;
     return 1;
+}
+
+// The headers at start, startBytes of them read from a file of fileSize.
+int CheckBitmapHeaders(const BYTE* start, DWORD startBytes, DWORD fileSize, BitmapLayout* layout)
+{
+    if (startBytes > fileSize || startBytes < FileHeaderSize + 4 || start[0] != 'B' || start[1] != 'M')
+        return 0;
+    return CheckBitmapInfo(start + FileHeaderSize, startBytes - FileHeaderSize, FileHeaderSize, Little(start + 10, 4),
+                           fileSize, layout);
+}
+
+int CheckBitmapResource(const BYTE* info, DWORD size, BitmapLayout* layout)
+{
+    return CheckBitmapInfo(info, size, 0, 0, size, layout);
 }
 
 // Reads a bitmap file's headers and checks them against its size. Returns 1

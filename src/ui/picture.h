@@ -23,5 +23,8 @@ struct BitmapLayout {
 const DWORD BitmapHeaderBytes = 14 + 124 + 12;
 int CheckBitmapHeaders(const BYTE* start, DWORD startBytes, DWORD fileSize, BitmapLayout* layout);
 int ReadBitmapLayout(const char* path, BitmapLayout* layout);
+// The same for a bitmap resource of size bytes: a DIB without the file
+// header, its pixels right after the colour table; offsets count from info.
+int CheckBitmapResource(const BYTE* info, DWORD size, BitmapLayout* layout);
 
 #endif

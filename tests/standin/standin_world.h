@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "win32_standin.h"
@@ -56,8 +57,26 @@ extern int OpenKeys;
 // --- resources of the launcher's module ---
 extern bool HasPaletteText;
 extern std::string PaletteText;
-extern std::set<int> BitmapResources;  // ids that LoadImageA finds
 extern int LockedResources;
+// Every other resource, by type, id and language, with its bytes.
+// FindResourceExA finds the language asked for; asked for none (0, the
+// loader's own pick), the first of that type and id, as Windows picks in a
+// module of one language.
+typedef std::tuple<uintptr_t, int, WORD> ResourceName;  // type, id, language
+extern std::map<ResourceName, std::string> Resources;
+// String table block 1 of a language: UTF-8 texts by id (under 16).
+void AddStringTable(WORD language, const std::map<UINT, std::string>& texts);
+// A 114 x 35 256-colour picture whose pixels are its own among the others.
+void AddPicture(int id, WORD language);
+// The languages resource (RCDATA 102, language neutral).
+void AddLanguages(WORD defaultLanguage, const std::vector<WORD>& order);
+// "id language" (decimal, hexadecimal) of the picture resource whose pixels
+// a DIB section shows, "" for none.
+std::string PictureOf(HBITMAP bitmap);
+// The user's UI language as each Windows tells it: GetUserDefaultUILanguage
+// (where KernelExports has it), the language of ntdll's version record (0
+// where ntdll is not loaded, as on Windows 9x), GetSystemDefaultLangID.
+extern WORD UiLanguage, NtdllLanguage, SystemLanguage;
 
 // --- windows, messages and timers ---
 struct Window {
@@ -292,9 +311,8 @@ struct WinEvent {
     LONG child;
 };
 extern std::vector<WinEvent> WinEvents;  // NotifyWinEvent's calls
-extern std::map<UINT, std::string> Strings;  // the module's string table, for LoadStringA
-extern int LiveStrings;  // BSTRs made by SysAllocString and not yet given to TakeString
-std::string TakeString(BSTR text);  // its text (ASCII), freeing it; "(null)" for NULL
+extern int LiveStrings;  // BSTRs made by SysAllocStringLen and not yet given to TakeString
+std::string TakeString(BSTR text);  // its text in UTF-8, freeing it; "(null)" for NULL
 
 }  // namespace standin
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <tuple>
 
 #include "standin_world.h"
 
@@ -26,8 +27,9 @@ std::map<std::string, std::string> Environment;
 int OpenKeys;
 bool HasPaletteText;
 std::string PaletteText;
-std::set<int> BitmapResources;
 int LockedResources;
+std::map<ResourceName, std::string> Resources;
+WORD UiLanguage, NtdllLanguage, SystemLanguage;
 std::vector<Window> Windows;
 std::vector<WNDCLASSA> RegisteredClasses;
 std::vector<std::string> RegisteredClassNames;
@@ -95,6 +97,7 @@ struct GdiObject {
     HPALETTE palette;      // selected palette, for DCs
     HGDIOBJ bitmap;        // selected bitmap, for DCs
     int resourceId;        // for bitmaps
+    std::vector<BYTE> bits;  // for DIB sections
     std::string file;      // for bitmaps
     std::vector<PALETTEENTRY> entries;  // for palettes
     std::vector<int> slots;             // for palettes: where the last foreground realization put them
@@ -128,6 +131,7 @@ const uintptr_t PaletteResource = 0x7001;
 const uintptr_t PaletteData = 0x7002;
 const uintptr_t Kernel32 = 0x7100;
 const uintptr_t Shell32 = 0x7200;
+const uintptr_t Ntdll = 0x7500;
 const int DialogFrame = 3;  // WS_DLGFRAME's width on each side, as Windows and Wine draw it
 
 std::string Lower(const std::string& text)
@@ -376,7 +380,9 @@ void Reset()
     OpenKeys = 0;
     HasPaletteText = false;
     PaletteText.clear();
-    BitmapResources.clear();
+    Resources.clear();
+    UiLanguage = SystemLanguage = 0x0809;
+    NtdllLanguage = 0;
     LockedResources = 0;
     Windows.clear();
     RegisteredClasses.clear();
@@ -595,8 +601,63 @@ int LiveGdiObjects()
 
 int ResourceIdOf(HBITMAP bitmap)
 {
+    std::string picture = PictureOf(bitmap);
+    if (!picture.empty())
+        return atoi(picture.c_str());
     auto found = objects.find((uintptr_t)bitmap);
     return found == objects.end() ? -1 : found->second.resourceId;
+}
+
+// A picture resource's rows start after its 40-byte header and 256 colours.
+std::string PictureOf(HBITMAP bitmap)
+{
+    auto found = objects.find((uintptr_t)bitmap);
+    if (found == objects.end() || found->second.bits.empty())
+        return "";
+    for (const auto& resource : Resources) {
+        const std::string& data = resource.second;
+        if (std::get<0>(resource.first) == (uintptr_t)RT_BITMAP && data.size() > 1064 &&
+            data.compare(1064, std::string::npos, (const char*)found->second.bits.data(), found->second.bits.size()) == 0) {
+            char name[32];
+            snprintf(name, sizeof name, "%d %04x", std::get<1>(resource.first), std::get<2>(resource.first));
+            return name;
+        }
+    }
+    return "";
+}
+
+void AddPicture(int id, WORD language)
+{
+    std::string data(1064 + 116 * 35, '\0');
+    BITMAPINFOHEADER header = {};
+    header.biSize = 40;
+    header.biWidth = 114;
+    header.biHeight = 35;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    memcpy(&data[0], &header, sizeof header);
+    for (size_t i = 1064; i < data.size(); ++i)
+        data[i] = (char)(i * 7 + (size_t)id * 13 + language * 31u + (language >> 8));
+    Resources[ResourceName((uintptr_t)RT_BITMAP, id, language)] = data;
+}
+
+void AddStringTable(WORD language, const std::map<UINT, std::string>& texts)
+{
+    std::u16string block;
+    for (UINT id = 0; id < 16; ++id) {
+        auto text = texts.find(id);
+        std::u16string wide = text != texts.end() ? Utf16(text->second) : u"";
+        block += (char16_t)wide.size();
+        block += wide;
+    }
+    Resources[ResourceName((uintptr_t)RT_STRING, 1, language)] = std::string((const char*)block.data(), block.size() * 2);
+}
+
+void AddLanguages(WORD defaultLanguage, const std::vector<WORD>& order)
+{
+    std::vector<WORD> words = { (WORD)order.size(), defaultLanguage };
+    words.insert(words.end(), order.begin(), order.end());
+    Resources[ResourceName((uintptr_t)RT_RCDATA, 102, 0)] = std::string((const char*)words.data(), words.size() * 2);
 }
 
 std::string FileOf(HBITMAP bitmap)
@@ -963,13 +1024,24 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int, int, UINT fla
         Object(bitmap)->file = name;
         return bitmap;
     }
-    int id = IS_INTRESOURCE(name) ? (int)(uintptr_t)name : -1;
-    Log("LoadImageA " + std::to_string(id) + " " + std::to_string(flags));
-    if (BitmapResources.count(id) == 0)
+    Log("LoadImageA resource");  // the launcher finds its own pictures by language
+    return NULL;
+}
+
+// The rows a DIB section holds, copied in by its maker.
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE, DWORD)
+{
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    Log("CreateDIBSection " + std::to_string(header.biWidth) + "x" + std::to_string(header.biHeight) + " " +
+        std::to_string(header.biBitCount));
+    if (usage != DIB_RGB_COLORS || header.biWidth <= 0 || header.biHeight == 0 || header.biPlanes != 1 ||
+        (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS))
         return NULL;
+    size_t rows = (size_t)std::abs((long)header.biHeight);
     HGDIOBJ bitmap = NewObject(BitmapObject);
-    Object(bitmap)->resourceId = id;
-    return bitmap;
+    Object(bitmap)->bits.assign(((size_t)header.biWidth * header.biBitCount + 31) / 32 * 4 * rows, 0xEE);
+    *bits = Object(bitmap)->bits.data();
+    return (HBITMAP)bitmap;
 }
 
 // ---------------------------------------------------------------- gdi32
@@ -1285,21 +1357,61 @@ HRSRC FindResourceA(HMODULE, LPCSTR name, LPCSTR type)
     return (HRSRC)PaletteResource;
 }
 
+// Any other resource's handle and its data's are its entry in Resources.
+HRSRC FindResourceExA(HMODULE, LPCSTR type, LPCSTR name, WORD language)
+{
+    Log("FindResourceExA " + std::to_string((uintptr_t)type) + " " + std::to_string((uintptr_t)name));
+    uintptr_t kind = (uintptr_t)type;
+    int id = (int)(uintptr_t)name;
+    auto found = Resources.find(ResourceName(kind, id, language));
+    if (found == Resources.end() && language == 0)
+        found = Resources.lower_bound(ResourceName(kind, id, 0));
+    if (found == Resources.end() || std::get<0>(found->first) != kind || std::get<1>(found->first) != id)
+        return NULL;
+    return (HRSRC)&*found;
+}
+
+static const std::pair<const ResourceName, std::string>* Entry(const void* handle)
+{
+    for (const auto& resource : Resources)
+        if ((const void*)&resource == handle)
+            return &resource;
+    return NULL;
+}
+
 DWORD SizeofResource(HMODULE, HRSRC resource)
 {
+    if (const auto* entry = Entry(resource))
+        return (DWORD)entry->second.size();
     return resource == (HRSRC)PaletteResource ? (DWORD)PaletteText.size() : 0;
 }
 
 HGLOBAL LoadResource(HMODULE, HRSRC resource)
 {
+    if (Entry(resource) != NULL)
+        return (HGLOBAL)resource;
     if (resource != (HRSRC)PaletteResource)
         return NULL;
     ++LockedResources;
     return (HGLOBAL)PaletteData;
 }
 
+BOOL EnumResourceLanguagesA(HMODULE module, LPCSTR type, LPCSTR name, ENUMRESLANGPROCA proc, LONG_PTR parameter)
+{
+    if (module != (HMODULE)Ntdll || type != RT_VERSION || name != MAKEINTRESOURCEA(1))
+        return FALSE;
+    return proc(module, type, name, NtdllLanguage, parameter);
+}
+
+LANGID GetSystemDefaultLangID()
+{
+    return SystemLanguage;
+}
+
 LPVOID LockResource(HGLOBAL data)
 {
+    if (const auto* entry = Entry(data))
+        return (LPVOID)entry->second.data();
     if (data != (HGLOBAL)PaletteData)
         return NULL;
     lockedText.assign(PaletteText.begin(), PaletteText.end());
@@ -1369,6 +1481,8 @@ HMODULE GetModuleHandleA(LPCSTR name)
         return (HMODULE)(uintptr_t)0x400000;  // the program's own module
     if (Lower(name) == "user32.dll")
         return (HMODULE)User32;
+    if (Lower(name) == "ntdll.dll")
+        return NtdllLanguage != 0 ? (HMODULE)Ntdll : NULL;
     return Lower(name) == "kernel32.dll" ? (HMODULE)Kernel32 : NULL;
 }
 
@@ -1628,11 +1742,12 @@ void ResetDesktop()
     AnsiCodePage = 1252;
     SystemDirectory = "C:\\WINDOWS\\system32";
     KernelExports = { "SetDefaultDllDirectories", "SetDllDirectoryA", "CreateToolhelp32Snapshot", "Process32First",
-                      "Process32Next", "GetProcessId", "GetModuleFileNameW", "GetShortPathNameW" };
+                      "Process32Next", "GetProcessId", "GetModuleFileNameW", "GetShortPathNameW",
+                      "GetUserDefaultUILanguage" };
     DllSearchCalls.clear();
     AccessLibraries = { "oleacc.dll", "ole32.dll", "oleaut32.dll" };
     AccessExports = { "LresultFromObject", "AccessibleObjectFromWindow", "CoInitialize", "CoUninitialize",
-                      "CoDisconnectObject", "SysAllocString" };
+                      "CoDisconnectObject", "SysAllocStringLen" };
     User32Exports = { "NotifyWinEvent" };
     LibraryLoads.clear();
     ComInitializeAnswer = S_OK;
@@ -1640,7 +1755,6 @@ void ResetDesktop()
     Disconnected.clear();
     ObjectResults.clear();
     WinEvents.clear();
-    Strings.clear();
     LiveStrings = 0;
 }
 
@@ -1840,10 +1954,17 @@ static DWORD WINAPI StandinGetProcessId(HANDLE handle)
     return found == processHandles.end() ? 0 : found->second.id;
 }
 
+static LANGID WINAPI StandinGetUserDefaultUILanguage()
+{
+    return UiLanguage;
+}
+
 FARPROC KernelExport(const char* name)
 {
     if (KernelExports.count(name) == 0)
         return NULL;
+    if (strcmp(name, "GetUserDefaultUILanguage") == 0)
+        return (FARPROC)(void*)&StandinGetUserDefaultUILanguage;
     if (strcmp(name, "CreateToolhelp32Snapshot") == 0)
         return (FARPROC)(void*)&StandinCreateToolhelp32Snapshot;
     if (strcmp(name, "Process32First") == 0)
@@ -1983,19 +2104,18 @@ std::vector<void*> Disconnected;
 std::vector<ObjectResult> ObjectResults;
 void* WindowObject = (void*)&WindowObject;
 std::vector<WinEvent> WinEvents;
-std::map<UINT, std::string> Strings;
 int LiveStrings;
 
 std::string TakeString(BSTR text)
 {
     if (text == NULL)
         return "(null)";
-    std::string narrow;
+    std::u16string wide;
     for (const OLECHAR* c = text; *c != 0; ++c)
-        narrow += *c < 128 ? (char)*c : '?';
+        wide += (char16_t)*c;
     delete[] ((uint32_t*)text - 1);
     --LiveStrings;
-    return narrow;
+    return Utf8(wide);
 }
 
 }  // namespace standin
@@ -2049,16 +2169,15 @@ static HRESULT StandinCoDisconnectObject(IUnknown* object, DWORD)
 }
 
 // A BSTR's length stands in the four bytes before its text.
-static BSTR StandinSysAllocString(const OLECHAR* text)
+static BSTR StandinSysAllocStringLen(const OLECHAR* text, UINT units)
 {
-    size_t length = 0;
-    while (text[length] != 0)
-        ++length;
+    size_t length = units;
     uint32_t* block = new uint32_t[1 + (length + 2) / 2];
     block[0] = (uint32_t)(length * sizeof(OLECHAR));
     BSTR made = (BSTR)(block + 1);
-    for (size_t i = 0; i <= length; ++i)
+    for (size_t i = 0; i < length; ++i)
         made[i] = text[i];
+    made[length] = 0;
     ++LiveStrings;
     return made;
 }
@@ -2087,7 +2206,7 @@ FARPROC AccessExport(HMODULE module, const char* name)
         { 1, "CoInitialize", (void*)&StandinCoInitialize },
         { 1, "CoUninitialize", (void*)&StandinCoUninitialize },
         { 1, "CoDisconnectObject", (void*)&StandinCoDisconnectObject },
-        { 2, "SysAllocString", (void*)&StandinSysAllocString },
+        { 2, "SysAllocStringLen", (void*)&StandinSysAllocStringLen },
     };
     for (const auto& entry : exports)
         if (AccessLibraryBase + entry.library == library && strcmp(entry.name, name) == 0)
@@ -2131,16 +2250,6 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count)
     return (int)(WORD)dx | (int)(WORD)dy << 16;
 }
 
-int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size)
-{
-    auto found = Strings.find(id);
-    if (found == Strings.end() || size <= 0)
-        return 0;
-    int length = std::min((int)found->second.size(), size - 1);
-    memcpy(buffer, found->second.data(), (size_t)length);
-    buffer[length] = '\0';
-    return length;
-}
 
 // The ANSI code page of the tests is ASCII.
 int MultiByteToWideChar(UINT, DWORD, LPCSTR text, int textCount, WCHAR* wide, int wideSize)

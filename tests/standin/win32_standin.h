@@ -28,6 +28,8 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
+typedef WORD LANGID;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* HANDLE;
@@ -139,7 +141,31 @@ typedef struct _SHELLEXECUTEINFOA {
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 #define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
+#define RT_BITMAP MAKEINTRESOURCEA(2)
+#define RT_STRING MAKEINTRESOURCEA(6)
 #define RT_RCDATA MAKEINTRESOURCEA(10)
+#define RT_VERSION MAKEINTRESOURCEA(16)
+#define LANG_CHINESE 0x04
+#define LANG_CROATIAN 0x1a
+#define PRIMARYLANGID(id) ((WORD)(id) & 0x3ff)
+#define SUBLANGID(id) ((WORD)(id) >> 10)
+#define BI_RGB 0
+#define BI_RLE8 1
+#define BI_RLE4 2
+#define BI_BITFIELDS 3
+#define DIB_RGB_COLORS 0
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth, biHeight;
+    WORD biPlanes, biBitCount;
+    DWORD biCompression, biSizeImage;
+    LONG biXPelsPerMeter, biYPelsPerMeter;
+    DWORD biClrUsed, biClrImportant;
+} BITMAPINFOHEADER;
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    DWORD bmiColors[1];
+} BITMAPINFO;
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
@@ -287,6 +313,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void* timerProc);
 BOOL KillTimer(HWND window, UINT_PTR id);
 HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 
 // gdi32
 HGDIOBJ GetStockObject(int index);
@@ -321,6 +348,10 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
                                LPCSTR fileName);
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
+typedef BOOL (*ENUMRESLANGPROCA)(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR parameter);
+BOOL EnumResourceLanguagesA(HMODULE module, LPCSTR type, LPCSTR name, ENUMRESLANGPROCA proc, LONG_PTR parameter);
+LANGID GetSystemDefaultLangID();
 DWORD SizeofResource(HMODULE module, HRSRC resource);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL data);
@@ -499,7 +530,6 @@ struct IAccessible {
 BOOL GetClientRect(HWND window, RECT* rect);
 HWND GetFocus();
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
-int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textCount, WCHAR* wide, int wideSize);
 
 // The program's own entry, which the system calls in place of a C runtime.

@@ -425,7 +425,9 @@ TEST_F(Accessible, TheObjectIsAnIAccessibleAndNothingMore)
 TEST_F(Accessible, AButtonWithoutACaptionHasNoName)
 {
     OpenAndAsk();
-    Strings.erase(ReadMe);
+    std::map<UINT, std::string> captions = ShippedCaptions();
+    captions.erase(ReadMe);
+    AddStringTable(0x0809, captions);
     BSTR name = (BSTR)&name;
     EXPECT_EQ(S_FALSE, panel->lpVtbl->get_accName(panel, Child(2), &name));
     EXPECT_EQ(nullptr, name);

@@ -129,9 +129,16 @@ void LauncherTest::GiveResources()
 {
     standin::HasPaletteText = true;
     standin::PaletteText = ShippedPaletteText();
-    standin::Strings = ShippedCaptions();
+    GiveLanguage(0x0809, ShippedCaptions());
+}
+
+// The launcher as make-launcher writes it: the pictures and strings of each
+// language under its id.
+void LauncherTest::GiveLanguage(WORD language, const std::map<UINT, std::string>& strings)
+{
+    standin::AddStringTable(language, strings);
     for (const auto& bitmap : ShippedBitmaps())
-        standin::BitmapResources.insert(bitmap.second);
+        standin::AddPicture(bitmap.second, language);
 }
 
 int LauncherTest::StartLauncher()

@@ -52,6 +52,7 @@ protected:
                         "[install]\r\nuninstkey=Orvik\r\ninstkey=orvik.exe\r\nbitmap=background.bmp\r\n");
     void InstallCompanion();     // its App Paths and Uninstall entries
     void GiveResources();        // palette text and the fifteen pictures
+    void GiveLanguage(WORD language, const std::map<UINT, std::string>& strings);
 
     // Runs start-up up to the message loop, which stops at once (no Idle).
     int StartLauncher();

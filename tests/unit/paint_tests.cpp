@@ -156,7 +156,7 @@ TEST_F(Painting, AButtonWhoseImageFailedLeavesTheBackgroundInItsSlot)
 {
     InsertDisc();
     GiveResources();
-    BitmapResources.erase(112);  // Read Me, Normal
+    Resources.erase(ResourceName((uintptr_t)RT_BITMAP, 112, 0x0809));  // Read Me, Normal
     Idle = [] { return false; };
     StartLauncher();
     Blits.clear();

@@ -150,7 +150,7 @@ TEST_F(Startup, LoadsConfigurationAndPicturesAfterShowingAndBeforeTheLoop)
     int shown = IndexOfCall("ShowWindow");
     int config = IndexOfCall("CreateFileA E:\\autorun.inf");
     int background = IndexOfCall("LoadImageA file");
-    int buttons = IndexOfCall("LoadImageA 110");
+    int buttons = IndexOfCall("CreateDIBSection");
     int firstPaint = IndexOfCall("BeginPaint");
     EXPECT_LT(IndexOfCall("CreatePalette"), IndexOfCall("GetLogicalDriveStringsA"));
     EXPECT_LT(shown, config);
