@@ -7,6 +7,7 @@ preview's contact sheet; assemble-disc's layout of the sample disc.
     python3 -m tests.wine.kit_test --build DIR disc_check|make_iso|make_background|preview|sign|names|assemble_disc
 """
 import argparse
+import io
 import os
 import shutil
 import struct
@@ -633,18 +634,24 @@ def test_sign(build):
 
 
 def test_preview(build):
-    """preview on the sample disc, without a display: a contact sheet whose
-    panels are what the bench sees of the launcher (before and after
-    installing, Read Me lit, and on a 256-colour display, which for a
-    picture on the palette is the first panel again). A disc with faults is
-    previewed all the same, its faults printed first; the folder is only
-    read."""
+    """preview on the sample disc, without a display, its autorun.exe in the
+    sample's five languages and one more, Afrikaans, named in its record
+    alone: a contact sheet whose first panels are what the bench sees of
+    the launcher (before and after installing, Read Me lit, and on a
+    256-colour display, which for a picture on the palette is the first
+    panel again), then one tile per language before installation, showing
+    that language's pictures (the en-GB one the first panel), and a blank
+    tile for Afrikaans, whose locale (af_ZA.UTF-8) this machine has not
+    generated, said on standard error. A disc with faults is previewed all
+    the same, its faults printed first; the folder is only read."""
     from tools.kit.preview import panel_box
-    from tools.lab.bench import FRESH_LAYOUT, INSTALLED_LAYOUT, Failure, check_layout
+    from tools.lab.bench import BUTTON_TOP, FRESH_LAYOUT, IDS, INSTALLED_LAYOUT, Failure, check_layout, \
+        region_differences
     failed = 0
     folder = os.path.join(build, "kit", "discs", "preview")
     assemble(os.path.join(build, "win32"), folder)
-    os.remove(os.path.join(folder, "readme.txt"))
+    record = (6, 0x0809, 0x0809, 0x0407, 0x040C, 0x0411, 0x0401, 0x0436)
+    five_languages(languages_record(*record), "readme.txt")(folder)
     before = {name: os.path.getmtime(os.path.join(folder, name)) for name in os.listdir(folder)}
     sheet_path = os.path.join(build, "kit", "preview.png")
     if os.path.exists(sheet_path):
@@ -655,7 +662,10 @@ def test_preview(build):
     checks = [(run.returncode == 0 and os.path.exists(sheet_path), "preview writes the sheet: %s" % run.stderr[-300:]),
               ("readme.txt: missing from the disc root" in run.stdout, "disc-check's faults come first"),
               (before == {n: os.path.getmtime(os.path.join(folder, n)) for n in os.listdir(folder)},
-               "the folder is left as it was")]
+               "the folder is left as it was"),
+              (run.stderr.splitlines() == ["preview: af: this machine has no af_ZA.UTF-8 locale (localedef -i af_ZA "
+                                           "-f UTF-8 af_ZA.UTF-8 makes it): its tile is left blank"],
+               "a locale missing here is said, and nothing else: %s" % run.stderr.strip()[-600:])]
     if os.path.exists(sheet_path):
         sheet = Image.open(sheet_path).convert("RGB")
         client = (634, 474)  # the 640 x 480 window less its dialog frame
@@ -668,6 +678,24 @@ def test_preview(build):
                 checks.append((True, "panel %s" % name))
             except Failure as failure:
                 checks.append((False, "panel %s: %s" % (name, failure)))
+        # Each language's tile: the background and, in each slot, the
+        # picture make-launcher wrote for that language.
+        resources = pe_resources.read(open(os.path.join(folder, "autorun.exe"), "rb").read())
+        scene = Image.open(os.path.join(ROOT, "disc", "backgrnd.bmp")).convert("RGB").crop((0, 0) + client)
+        for index, (tag, langid) in enumerate((("en-GB", 0x0809), ("de", 0x0407), ("fr", 0x040C), ("ja", 0x0411),
+                                               ("ar", 0x0401)), 4):
+            expected = scene.copy()
+            for button, left in FRESH_LAYOUT:
+                dib = resources[(2, IDS["%s_NORMAL_BITMAP" % button.upper()], langid)]
+                bmp = struct.pack("<2sIHHI", b"BM", 14 + len(dib), 0, 0, 14 + 40 + 4 * 256) + dib
+                expected.paste(Image.open(io.BytesIO(bmp)).convert("RGB"), (left, BUTTON_TOP))
+            differ = region_differences(sheet, expected, panel_box(index, client)[:2])
+            checks.append((differ == 0, "the %s tile shows %s's pictures: %d pixels differ" % (tag, tag, differ)))
+        first, english = (sheet.crop(panel_box(i, client)).tobytes() for i in (0, 4))
+        checks.append((first == english, "the en-GB tile is the first panel"))
+        blank = sheet.crop(panel_box(9, client)).getcolors()
+        checks.append((blank is not None and len(blank) == 1, "the Afrikaans tile is left blank"))
+        checks.append((sheet.height == panel_box(9, client)[3] + 26 + 16, "five rows: %d" % sheet.height))
     for ok, text in checks:
         print(("ok   " if ok else "FAIL ") + text)
         failed += 0 if ok else 1

@@ -73,6 +73,20 @@ def record(data):
     return default, languages
 
 
+def carried(path):
+    """(default, [language ids]) of the launcher at path, as its languages
+    record gives them; None for a launcher without a record (or one whose
+    resources or record cannot be read, which report() names)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    try:
+        kept = pe_resources.read(data).get((pe_resources.RT_RCDATA, IDS["LANGUAGES_RESOURCE"], 0))
+    except (pe_resources.ResourceError, ValueError, struct.error, IndexError):
+        return None
+    found = record(kept) if kept is not None else None
+    return None if isinstance(found, str) else found
+
+
 def on_disc(folder, name):
     """Whether name (from the disc's root, \\ or / between folders) is a
     file there, its letters matched without regard to case as Windows
