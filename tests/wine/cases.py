@@ -13,11 +13,12 @@ import subprocess
 
 from PIL import Image
 
+from tests.wine import languages_seen
 from tests.wine.bitmap_variants import VARIANTS
 from tools.build_steps.assemble_disc import assemble
 from tools.build_steps.make_art import STATIC_HIGH, STATIC_LOW
 from tools.lab.bench import (APP_PATHS, UNINSTALL, BUTTON_SIZE, BUTTON_TOP, FRESH, FRESH_LAYOUT, INSTALLED,
-                             INSTALLED_LAYOUT, LAUNCHER, NSIS_WIZARD, ROOT, Bench, Failure, check, check_layout,
+                             INSTALLED_LAYOUT, LAUNCHER, NSIS_WIZARD, ROOT, Bench, Failure, button_picture, check, check_layout,
                              cpu_ticks, launcher_pid, limit, slot_point, swap_disc, take_out, wait_exit, wait_until)
 from tools.lab.wine_platform import platform_missing, skip_unless_wine_runs
 
@@ -40,11 +41,11 @@ def settle(bench, seconds=1.0):
     time.sleep(limit(seconds))
 
 
-def shown_launcher(bench, program=None, dll_overrides=None):
-    """Starts the launcher (program: a copy of it, as Windows names it) and
-    waits for its window, painted; returns the process and the probe's facts
-    of the window."""
-    child = bench.start_launcher(program, dll_overrides)
+def shown_launcher(bench, program=None, dll_overrides=None, locale=None):
+    """Starts the launcher (program: a copy of it, as Windows names it; as a
+    user of locale) and waits for its window, painted; returns the process
+    and the probe's facts of the window."""
+    child = bench.start_launcher(program, dll_overrides, locale)
     window = launcher_window(bench)
     settle(bench)
     return child, window
@@ -339,15 +340,16 @@ def readme_shown(bench, window):
           "Notepad shows %r" % (bench.find("Notepad") or {}).get("title"))
 
 
-def close_readme_and_back(bench, window):
+def close_readme_and_back(bench, window, pictures=button_picture):
     """The launcher, hidden while the read-me's Notepad window is open, comes
-    back promptly with the fresh layout once that window is closed."""
+    back promptly with the fresh layout (of pictures) once that window is
+    closed."""
     check(launcher_outer(bench) == HIDDEN, "the launcher came back while the read-me was open")
     bench.post("Notepad", "-", message=WM_CLOSE)
     check(bench.wait_gone("Notepad", seconds=10), "the read-me's window did not close")
     back_promptly(bench, "the read-me's window closed")
     settle(bench)
-    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, pictures=pictures)
 
 
 def uninstall_and_back(bench, window):
@@ -1339,7 +1341,7 @@ def check_bounds_and_navigation(dump, count):
               % (direction, got, chain))
 
 
-def check_reader_sees(bench, window, layout, lit=None):
+def check_reader_sees(bench, window, layout, lit=None, names=BUTTON_NAMES, action="Press"):
     """A reader in another process finds the launcher's buttons, in the
     order shown, each where its picture is on the screen, with the lit one
     (lit: a name of the layout) tracked and focused; hit tests, navigation,
@@ -1354,9 +1356,9 @@ def check_reader_sees(bench, window, layout, lit=None):
         state = STATE_SYSTEM_FOCUSABLE
         if name == lit:
             state |= STATE_SYSTEM_HOTTRACKED | STATE_SYSTEM_FOCUSED
-        want = {"id": str(number), "name": BUTTON_NAMES[name], "role": str(ROLE_SYSTEM_PUSHBUTTON),
+        want = {"id": str(number), "name": names[name], "role": str(ROLE_SYSTEM_PUSHBUTTON),
                 "state": "0x%08x" % state, "place": "%d %d %d %d" % ((ox + left, oy + BUTTON_TOP) + BUTTON_SIZE),
-                "action": "Press", "element": S_FALSE + " null"}
+                "action": action, "element": S_FALSE + " null"}
         have = dump["child"][number - 1] if number <= len(dump["child"]) else {}
         wrong += ["child %d %s: %s, not %s" % (number, key, have.get(key), value)
                   for key, value in want.items() if have.get(key) != value]
@@ -1519,6 +1521,63 @@ def planted_dll(bench):
     check(not loaded(), "the launcher loaded the planted %s" % loaded())
 
 
+# ---- the user's language ----------------------------------------------------
+# The users the sample disc's five-language launcher is started as, and the
+# language each gets; Swedish is not among the disc's, so the default.
+USERS = {"de_DE.UTF-8": 0x0407, "fr_FR.UTF-8": 0x040C, "ja_JP.UTF-8": 0x0411, "ar_SA.UTF-8": 0x0401,
+         "sv_SE.UTF-8": 0x0809}
+
+
+def speaks(bench, locale, readme="readme.txt"):
+    """The five-language launcher, started from the disc by a user of
+    locale: its buttons show that language's pictures, a reader hears that
+    language's names and action, Read Me opens the language's read-me (its
+    Notepad hides the launcher until it closes), Cancel ends it."""
+    langid = USERS[locale]
+    path = languages_seen.launcher(bench)
+    check(os.path.exists(path), "%s is missing (scripts/build makes it)" % path)
+    bench.fill_disc()
+    shutil.copy(path, os.path.join(bench.cdrom, "autorun.exe"))
+    child, window = shown_launcher(bench, "E:\\autorun.exe", locale=locale)
+    pictures = languages_seen.pictures(path, langid)
+    check_layout(bench.screenshot(), window["origin"], window["client"], FRESH_LAYOUT, pictures=pictures)
+    keyboard_focus(bench, window)
+    names, action = languages_seen.names(langid)
+    check_reader_sees(bench, window, FRESH_LAYOUT, names=names, action=action)
+    bench.xdotool("mousemove", 1000, 10)
+    click(bench, window, FRESH["readme"])
+    wait_hidden(bench)
+    check(bench.wait_for("Notepad", seconds=20), "Notepad did not open")
+    stem = readme.split(".")[0]
+    check(wait_until(lambda: stem in (bench.find("Notepad") or {}).get("title", "").lower(), 10),
+          "Notepad shows %r, not %s" % ((bench.find("Notepad") or {}).get("title"), readme))
+    notepads = [words for words in wine_programs(bench) if words[0].endswith("notepad.exe")]
+    check(len(notepads) == 1 and notepads[0][1:] == ["e:\\" + readme],
+          "Notepad's command line: %s" % notepads)
+    close_readme_and_back(bench, window, pictures)
+    cancel_ends(bench, child, window, FRESH)
+
+
+def language_german(bench):
+    speaks(bench, "de_DE.UTF-8", readme="liesmich.txt")
+
+
+def language_french(bench):
+    speaks(bench, "fr_FR.UTF-8")
+
+
+def language_japanese(bench):
+    speaks(bench, "ja_JP.UTF-8")
+
+
+def language_arabic(bench):
+    speaks(bench, "ar_SA.UTF-8")
+
+
+def language_swedish(bench):
+    speaks(bench, "sv_SE.UTF-8")
+
+
 CASES = {
     "window_identity": window_identity,
     "second_launcher_exits": second_launcher_exits,
@@ -1577,6 +1636,11 @@ CASES = {
     "folder_polish": folder_polish,
     "folder_cyrillic": folder_cyrillic,
     "readme_in_open_notepad": readme_in_open_notepad,
+    "language_german": language_german,
+    "language_french": language_french,
+    "language_japanese": language_japanese,
+    "language_arabic": language_arabic,
+    "language_swedish": language_swedish,
 }
 
 

@@ -104,13 +104,16 @@ class Bench:
         self.children = []
 
     # ---- environment -------------------------------------------------
-    def env(self, dll_overrides=None):
+    def env(self, dll_overrides=None, locale=None):
         """Wine's environment; dll_overrides (WINEDLLOVERRIDES' syntax) are
-        added to the lane's own."""
+        added to the lane's own. locale (de_DE.UTF-8) makes the user one of
+        that language: Wine takes the UI language from LC_ALL."""
         env = dict(os.environ)
         env.update(self.lane.env(self.prefix))
         if dll_overrides:
             env["WINEDLLOVERRIDES"] += ";" + dll_overrides
+        if locale:
+            env["LC_ALL"] = locale
         env["DISPLAY"] = self.display or env.get("DISPLAY", "")
         return env
 
@@ -214,8 +217,8 @@ class Bench:
         return subprocess.run([self.lane.loader, "reg"] + list(args) + view, env=self.env(), capture_output=True,
                               text=True)
 
-    def start(self, *args, dll_overrides=None):
-        child = subprocess.Popen([self.lane.loader] + list(args), env=self.env(dll_overrides),
+    def start(self, *args, dll_overrides=None, locale=None):
+        child = subprocess.Popen([self.lane.loader] + list(args), env=self.env(dll_overrides, locale),
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.children.append(child)
         return child
@@ -233,10 +236,10 @@ class Bench:
     def launcher_path(self):
         return self.launcher or os.path.join(self.windows, "autorun.exe")
 
-    def start_launcher(self, program=None, dll_overrides=None):
+    def start_launcher(self, program=None, dll_overrides=None, locale=None):
         """Starts the launcher built for the lane, or program: a copy of it
         named as Windows names it ("C:\\...\\autorun.exe")."""
-        return self.start(program or self.launcher_path(), dll_overrides=dll_overrides)
+        return self.start(program or self.launcher_path(), dll_overrides=dll_overrides, locale=locale)
 
     def find(self, class_name, title="-"):
         out = self.probe("find", class_name, title).stdout.strip()
@@ -403,17 +406,18 @@ def region_differences(screen, picture, origin, box=None):
     return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
-def check_layout(screen, origin, client, layout, states=None, background=None):
+def check_layout(screen, origin, client, layout, states=None, background=None, pictures=button_picture):
     """The client area shows the background (by default the sample disc's)
     1:1 outside the buttons and each slot its picture for the state given
-    (normal by default)."""
+    (normal by default): pictures(name, state), the shipped one's unless
+    given."""
     if background is None:
         background = load_picture(os.path.join(ROOT, "disc", "backgrnd.bmp"))
     width, height = client
     scene = background.crop((0, 0, width, height)).copy()
     for name, left in layout:
         state = (states or {}).get(name, "normal")
-        scene.paste(button_picture(name, state), (left, BUTTON_TOP))
+        scene.paste(pictures(name, state), (left, BUTTON_TOP))
     diff = region_differences(screen, scene, origin)
     check(diff == 0, "%d client pixels differ from background and %s" % (diff, [n for n, _ in layout]))
 

@@ -32,7 +32,10 @@ SUITE = "bookworm"
 # No wine64: the wine wrapper then runs every program on Wine's 32-bit side,
 # as on a 32-bit Windows.
 PACKAGES = ["linux-image-amd64", "kmod", "wine", "wine32:i386", "wine64-", "xvfb", "xdotool", "x11-utils",
-            "imagemagick", "python3", "python3-pil", "fonts-dejavu-core"]
+            "imagemagick", "python3", "python3-pil", "fonts-dejavu-core", "locales"]
+# The users the cases start the launcher as (Wine takes the UI language from
+# LC_ALL, which glibc honours only for a locale it has).
+LOCALES = ["de_DE", "ja_JP"]
 # Only what finds and mounts the root disk goes into the initrd: making the
 # default one (every driver) takes minutes longer.
 INITRD_MODULES = ["virtio_pci", "virtio_blk", "ext4", "crc32c_generic"]
@@ -183,8 +186,9 @@ apt-get update -q
 # --force-confold keeps the initramfs-tools modules list written before.
 apt-get install -y -q -o Dpkg::Options::=--force-confold -o Dpkg::Options::=--force-confdef "$@"
 apt-get clean
+for l in %s; do localedef -i $l -f UTF-8 $l.UTF-8; done
 ' sh "$@"
-"""
+""" % " ".join(LOCALES)
 
 
 def install(system, log):
