@@ -260,9 +260,7 @@ static HRESULT STDMETHODCALLTYPE PanelDefaultAction(IAccessible* object, VARIANT
     if (slot == NULL)
         return S_FALSE;
     *action = LanguageText(ReadersOf(object), PRESS_STRING);
-    if (*action == NULL)
-        *action = WideString(ReadersOf(object), "Press");
-    return S_OK;
+    return *action != NULL ? S_OK : S_FALSE;
 }
 
 // Screen pixels: the button picture's rectangle, or the client area's (empty

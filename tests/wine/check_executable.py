@@ -175,11 +175,14 @@ def main(path):
     check(stored == computed, "image checksum 0x%x matches its bytes (0x%x)" % (stored, computed))
     own = pe.code_and_data_bytes()
     if product:
-        check(own <= 17 * 1024, "code and data without resources: %d bytes (at most 17,408)" % own)
+        # 17 KiB before the launcher learnt to pick its language among its
+        # resources' (the pick, the loads by language and the language's
+        # files on the disc took about 1,250 bytes).
+        check(own <= 18 * 1024, "code and data without resources: %d bytes (at most 18,432)" % own)
     else:
         # The 64-bit build only carries the bench: its pointers and
         # instruction prefixes make the same sources about a tenth larger.
-        check(own <= 20 * 1024, "code and data without resources: %d bytes (the 64-bit build, at most 20,480)" % own)
+        check(own <= 21 * 1024, "code and data without resources: %d bytes (the 64-bit build, at most 21,504)" % own)
     if product:
         beyond = instructions_beyond_386(path, pe)
         check(not beyond, "every instruction runs on a 386: %s" % (
@@ -203,7 +206,9 @@ def main(path):
             check(False, "bitmap %d is %s.bmp" % (ident, name))
     captions = string_table(resources.get((6, 1, UK_ENGLISH), b""))
     drawn = {make_art.CAPTION_IDS[name]: caption for name, (caption, _, _) in make_art.BUTTONS.items()}
-    check(captions == drawn, "string table %s holds the captions drawn on the buttons %s" % (captions, drawn))
+    drawn[make_art.IDS["PRESS_STRING"]] = make_art.SAMPLE.press
+    check(captions == drawn, "string table %s holds the captions drawn on the buttons and their action %s"
+          % (captions, drawn))
     # And the tree's pictures and string table are what the generator makes
     # of its captions today: a caption changed there and not regenerated
     # would leave the pictures and what readers are told apart.

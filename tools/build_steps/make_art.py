@@ -218,17 +218,18 @@ PICTURE_IDS = {"%s_%s" % (name, state): IDS["%s_%s_BITMAP" % (name.upper(), stat
 
 
 def captions_rc():
-    """The string table of the buttons' captions, in English (United Kingdom)
-    like every resource of the launcher."""
+    """The string table of the buttons' captions and the name of their
+    action, in English (United Kingdom) like every resource of the launcher."""
     lines = ["// Written by scripts/make-art (tools/build_steps/make_art.py) from the captions",
              "// it draws on the buttons; change them there. Each string's id is its button's",
-             "// command code.",
+             "// command code; the last is the name readers give the buttons' action.",
              '#include "resource_ids.h"', "",
              "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_UK", "", "STRINGTABLE", "BEGIN"]
     for name, _ in sorted(CAPTION_IDS.items(), key=lambda item: item[1]):
         caption = BUTTONS[name][0]
         assert caption.isascii() and '"' not in caption, "captions are plain ASCII: %r" % caption
         lines.append('    %s, "%s"' % (command_macro(name), caption))
+    lines.append('    PRESS_STRING, "%s"' % (SAMPLE.press or "Press"))
     lines.append("END")
     return ("\n".join(lines) + "\n").encode("ascii")
 
