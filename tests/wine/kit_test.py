@@ -273,7 +273,7 @@ CASES = [
      + SAMPLE_LANGUAGES[4:]),
     ("a default not among the languages", five_languages(languages_record(2, 0x0407, 0x0809, 0x0411)), 1,
      ["autorun.exe: its default language, de, is not one of its languages (en-GB, ja): a user whose language is "
-      "not listed gets none of them; " + AGAIN, "note: autorun.exe: languages: en-GB, ja", SAMPLE_LANGUAGES[1],
+      "not listed gets the first, en-GB; " + AGAIN, "note: autorun.exe: languages: en-GB, ja", SAMPLE_LANGUAGES[1],
       SAMPLE_LANGUAGES[4], whole_note]),
     ("a languages record cut short", five_languages(languages_record(5, 0x0809, 0x0809, 0x0407)), 1,
      ["autorun.exe: its languages record (RCDATA 102) does not hold together: its count says 5 languages and it "

@@ -55,22 +55,17 @@ def stored_size(data):
 
 def record(data):
     """(default, [language ids]) of a languages record, or the reason it
-    does not hold together."""
-    if len(data) < 6 or len(data) % 2:
+    does not hold together, read as the launcher reads it: WORDs after the
+    count are passed over."""
+    if len(data) < 6:
         return "it is %d bytes long, not a count, a default and at least one language in WORDs" % len(data)
-    words = struct.unpack("<%dH" % (len(data) // 2), data)
+    words = struct.unpack_from("<%dH" % (len(data) // 2), data)
     count, default, languages = words[0], words[1], list(words[2:])
-    if count != len(languages):
-        return "its count says %d languages and it holds %d" % (count, len(languages))
     if count == 0:
         return "it holds no language"
-    neutral = [langid for langid in languages if not langid & 0x3FF]
-    if neutral:
-        return "0x%04X is a neutral language id, which no user has" % neutral[0]
-    twice = [langid for langid in languages if languages.count(langid) > 1]
-    if twice:
-        return "it holds %s twice" % tag(twice[0])
-    return default, languages
+    if count > len(languages):
+        return "its count says %d languages and it holds %d" % (count, len(languages))
+    return default, languages[:count]
 
 
 def carried(path):
@@ -156,8 +151,9 @@ def report(folder):
     lines = []
     if default not in languages:
         lines.append("autorun.exe: its default language, %s, is not one of its languages (%s): a user whose "
-                     "language is not listed gets none of them; %s"
-                     % (tag(default), ", ".join(tag(langid) for langid in languages), MAKE_LAUNCHER))
+                     "language is not listed gets the first, %s; %s"
+                     % (tag(default), ", ".join(tag(langid) for langid in languages), tag(languages[0]),
+                        MAKE_LAUNCHER))
     for langid in languages:
         lines += language_faults(folder, resources, langid)
     lines.append("note: autorun.exe: languages: " + ", ".join(
