@@ -112,19 +112,30 @@ TEST_F(Accessible, WithoutTheLibrariesTheWindowAnswersAsAnyOther)
     }
 }
 
-// Child 0 is the client; 1 to the count the buttons in the order shown.
+// Child 0 is the client; 1 to the count the buttons in the order shown. A
+// Japanese user of a Western Windows (whose ANSI code page has no Japanese)
+// hears the Japanese names as the string table holds them.
 TEST_F(Accessible, BothLayoutsAreToldInTheOrderShown)
 {
     static const struct {
         int installed;
         std::vector<std::string> names;
         std::vector<int> lefts;
+        WORD language;  // the user's, among the launcher's; 0 for the one-language launcher
+        const char* action;
     } layouts[] = {
-        { 0, { "Install", "Read Me", "Cancel" }, { 119, 265, 410 } },
-        { 1, { "Run", "Read Me", "Uninstall", "Cancel" }, { 92, 207, 323, 439 } },
+        { 0, { "Install", "Read Me", "Cancel" }, { 119, 265, 410 }, 0, "Press" },
+        { 1, { "Run", "Read Me", "Uninstall", "Cancel" }, { 92, 207, 323, 439 }, 0, "Press" },
+        { 0, { "インストール", "お読みください", "キャンセル" }, { 119, 265, 410 }, 0x0411, "押す" },
     };
     for (const auto& layout : layouts) {
         SetUp();
+        if (layout.language != 0) {
+            GiveLanguage(layout.language, { { Install, layout.names[0] }, { ReadMe, layout.names[1] },
+                                            { Cancel, layout.names[2] }, { PRESS_STRING, layout.action } });
+            AddLanguages(0x0809, { 0x0809, layout.language });
+            UiLanguage = layout.language;
+        }
         OpenAndAsk(layout.installed);
         long count = -1;
         EXPECT_EQ(S_OK, panel->lpVtbl->get_accChildCount(panel, &count));
@@ -147,7 +158,7 @@ TEST_F(Accessible, BothLayoutsAreToldInTheOrderShown)
             EXPECT_EQ(id == 0 ? 634 : 114, width);
             EXPECT_EQ(id == 0 ? 474 : 35, height);
             EXPECT_EQ(id == 0 ? S_FALSE : S_OK, panel->lpVtbl->get_accDefaultAction(panel, Child(id), &action));
-            EXPECT_EQ(id == 0 ? "(null)" : "Press", TakeString(action));
+            EXPECT_EQ(id == 0 ? "(null)" : layout.action, TakeString(action));
             IDispatch* object = (IDispatch*)panel;
             EXPECT_EQ(id == 0 ? E_INVALIDARG : S_FALSE, panel->lpVtbl->get_accChild(panel, Child(id), &object));
             EXPECT_EQ(nullptr, object) << "a button is a simple element";
