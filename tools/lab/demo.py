@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Shows the launcher on the sample disc under Wine.
+"""Shows the launcher on the sample disc under Wine, the disc's
+five-language launcher started from drive E: in the user's language.
 
 With a display ($DISPLAY), the launcher runs there until it is closed.
-Without one, it runs on Xvfb: screenshots go to build/demo/ and the
-launcher is ended afterwards."""
+Without one, it runs on Xvfb: screenshots go to build/demo/ (also as a
+German and a Japanese user see it) and the launcher is ended afterwards."""
 import argparse
 import os
+import shutil
 import sys
 import time
 
@@ -28,7 +30,20 @@ def main():
     out = os.path.join(os.path.abspath(args.build), "demo")
     os.makedirs(out, exist_ok=True)
     with Bench(args.build, use_current_display=interactive) as bench:
-        child = bench.start_launcher()
+        shutil.copy(os.path.join(bench.windows, "languages", "autorun.exe"), os.path.join(bench.cdrom, "autorun.exe"))
+        if not interactive:
+            for locale, name in (("de_DE.UTF-8", "launcher-de.png"), ("ja_JP.UTF-8", "launcher-ja.png")):
+                child = bench.start_launcher("E:\\autorun.exe", locale=locale)
+                if not bench.wait_for(*LAUNCHER, seconds=30):
+                    print("the launcher window did not appear for a user of %s" % locale)
+                    return 1
+                time.sleep(1.5)
+                shot = os.path.join(out, name)
+                bench.screenshot(shot)
+                print("as a user of %s: %s" % (locale, shot))
+                bench.post(*LAUNCHER, message=WM_CLOSE)
+                wait_exit(child, 15)
+        child = bench.start_launcher("E:\\autorun.exe")
         if not bench.wait_for(*LAUNCHER, seconds=30):
             print("the launcher window did not appear")
             return 1
