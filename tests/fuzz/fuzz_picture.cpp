@@ -1,6 +1,7 @@
-// Fuzzes the background picture's header check: any bytes, cut anywhere,
-// are either refused or promise only what the file holds (headers, colour
-// table and pixels inside it), and the check never reads past what was read.
+// Fuzzes the picture header checks, of a background file and of a bitmap
+// resource: any bytes, cut anywhere, are either refused or promise only what
+// the file (the resource) holds (headers, colour table and pixels inside
+// it), and the check never reads past what was read.
 #include "fuzz_support.h"
 #include "ui/picture.h"
 
@@ -18,5 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         REQUIRE((uint64_t)layout.PixelOffset + layout.PixelBytes <= size);
     }
     free(start);
+    // A resource is all there: the whole input, exactly sized.
+    BYTE* resource = (BYTE*)malloc(size ? size : 1);
+    memcpy(resource, data, size);
+    if (CheckBitmapResource(resource, (DWORD)size, &layout)) {
+        REQUIRE(layout.Width > 0);
+        REQUIRE(layout.ColourTableOffset + layout.ColourCount * layout.ColourEntrySize == layout.PixelOffset);
+        REQUIRE((uint64_t)layout.PixelOffset + layout.PixelBytes <= size);
+    }
+    free(resource);
     return 0;
 }
