@@ -48,9 +48,10 @@ static DWORD Kin(LANGID language)
     DWORD sub = SUBLANGID(language);
     if (primary == LANG_CHINESE)
         return primary | (sub & 1) << 10;
-    if (primary == LANG_CROATIAN)
-        return primary | (0x13u >> sub & 1 ? 1u : 0x40000120u >> sub & 1 ? 2u : 3u) << 10;
-    return primary;
+    if (primary != LANG_CROATIAN)
+        return primary;
+    DWORD bit = sub < 32 ? 1u << sub : 0;
+    return primary | (bit & 0x13u ? 1u : bit & 0x40000120u ? 2u : 3u) << 10;
 }
 
 // The resource holds WORDs: the count, the default, then each language in
