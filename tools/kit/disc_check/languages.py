@@ -23,6 +23,7 @@ import sys
 
 from tools import resource_ids
 from tools.kit import description, pe_resources
+from tools.kit.disc_check import run
 
 IDS = resource_ids.read()
 # The fifteen pictures by their files' names (INSTALL_PRESSED_BITMAP: install_pressed).
@@ -168,16 +169,7 @@ def report(folder):
 
 
 def main():
-    if len(sys.argv) != 2 or not os.path.isdir(sys.argv[1]):
-        print("usage: languages.py FOLDER", file=sys.stderr)
-        return 2
-    try:
-        lines = report(sys.argv[1])
-    except OSError as error:
-        print("languages: %s" % error, file=sys.stderr)
-        return 2
-    sys.stdout.write("".join(line + "\n" for line in lines))
-    return 0
+    return run("languages", report)
 
 
 if __name__ == "__main__":

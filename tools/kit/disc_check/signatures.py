@@ -12,6 +12,8 @@ import re
 import subprocess
 import sys
 
+from tools.kit.disc_check import run
+
 SIGN = "scripts/sign FOLDER --pkcs12 FILE"
 
 
@@ -61,16 +63,7 @@ def report(folder):
 
 
 def main():
-    if len(sys.argv) != 2 or not os.path.isdir(sys.argv[1]):
-        print("usage: signatures.py FOLDER", file=sys.stderr)
-        return 2
-    try:
-        lines = report(sys.argv[1])
-    except OSError as error:
-        print("signatures: %s" % error, file=sys.stderr)
-        return 2
-    sys.stdout.write("".join(line + "\n" for line in lines))
-    return 0
+    return run("signatures", report)
 
 
 if __name__ == "__main__":
