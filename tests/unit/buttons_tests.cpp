@@ -29,15 +29,6 @@ TEST_F(Buttons, EachButtonAndStateHasItsOwnPicture)
                 << b.name << " " << states[state];
 }
 
-TEST_F(Buttons, AFailedLoadLeavesANullImage)
-{
-    GiveResources();
-    Resources.erase(ResourceName((uintptr_t)RT_BITMAP, ShippedBitmaps().at("readme_highlighted"), 0x0809));
-    LoadButtonImages(&Launcher.Panel, TestInstance, 0);
-    EXPECT_EQ(nullptr, Launcher.Panel.ButtonImages[ReadMe][Highlighted]);
-    EXPECT_NE(nullptr, Launcher.Panel.ButtonImages[ReadMe][Normal]);
-}
-
 TEST_F(Buttons, APressPostsTheCommandOfTheSlotHit)
 {
     for (const auto& p : HitCases) {

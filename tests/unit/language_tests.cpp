@@ -116,15 +116,17 @@ TEST_F(Languages, WithoutAListTheOneLanguageStands)
     }
 }
 
-// A picture whose headers promise more than the resource holds, or rows
-// a DIB section cannot take, is not shown: its slot shows the background.
+// A picture missing, whose headers promise more than the resource holds, or
+// whose rows a DIB section cannot take, is not shown: its slot shows the
+// background, and its neighbours are shown.
 TEST_F(Languages, ADamagedPictureIsNotShown)
 {
     static const struct {
         const char* what;
         size_t at;
-        std::string bytes;  // written over the resource from at; "" cuts it there
+        std::string bytes;  // written over the resource from at; "" cuts it there (at 0: no resource)
     } rows[] = {
+        { "missing", 0, "" },
         { "cut short", 2000, "" },
         { "run-length rows", 16, std::string("\x01\0\0\0", 4) },
         { "taller than it holds", 8, std::string("\x24\0\0\0", 4) },
@@ -136,6 +138,8 @@ TEST_F(Languages, ADamagedPictureIsNotShown)
         GiveResources();
         std::string& picture = Resources[ResourceName((uintptr_t)RT_BITMAP, INSTALL_NORMAL_BITMAP, 0x0809)];
         picture = r.bytes.empty() ? picture.substr(0, r.at) : picture.replace(r.at, r.bytes.size(), r.bytes);
+        if (r.at == 0)
+            Resources.erase(ResourceName((uintptr_t)RT_BITMAP, INSTALL_NORMAL_BITMAP, 0x0809));
         Idle = [] { return false; };
         StartLauncher();
         EXPECT_EQ(nullptr, Launcher.Panel.ButtonImages[Install][Normal]) << r.what;
